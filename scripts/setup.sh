@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tasquill needs (only those missing), then configures and
+# builds it into build/. Safe to run any number of times.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+  # build
+  cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-multimedia-dev qt6-webengine-dev qt6-tools-dev
+  libgl-dev
+  # Chinese text on screen
+  fonts-wqy-microhei
+  # end-to-end checks, screenshots and sound checks
+  xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+build="${TASQUILL_BUILD_DIR:-$here/build}"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TASQUILL_CMAKE_ARGS:-} >/dev/null
+cmake --build "$build" --parallel "$(nproc)"

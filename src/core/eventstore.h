@@ -1,0 +1,67 @@
+#pragma once
+
+#include "event.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+// Owns event.db: its connection, the four tables (created where missing, upgraded once
+// from the numeric-affinity columns of earlier versions), and every statement the program
+// issues. Each user action is one transaction: it happens whole or not at all.
+//
+// Every operation returns false on failure and leaves a message for the user in
+// lastError(), naming the file and SQLite's reason. Nothing is ever written when the file
+// is not a database.
+class EventStore
+{
+public:
+    // `fileName` is usually "event.db" in the working directory.
+    explicit EventStore(const QString &fileName);
+    ~EventStore();
+    EventStore(const EventStore &) = delete;
+    EventStore &operator=(const EventStore &) = delete;
+
+    // Opens the file (SQLite creates it when missing), waits up to a few seconds for a lock
+    // held by another process, upgrades old tables and creates missing ones.
+    bool open();
+    bool isOpen() const;
+
+    // The connection, for the table models of the windows.
+    QSqlDatabase database() const;
+    QString filePath() const;
+    QString lastError() const;
+
+    // insert into eventtable values(?,?,?)
+    bool addEvent(const Event &event);
+
+    // Rebuilds todayeventtable for the date of `now`, with the day's housekeeping: forgets
+    // yesterday's completions, moves passed once-only events to the history as "未完成",
+    // and leaves out what was completed today. One transaction.
+    bool rebuildToday(const QDateTime &now);
+
+    // Records a completion at `now`: a "完成" history row and a tceventtable row, and the
+    // item leaves todayeventtable. A once-only event is finished by it and leaves
+    // eventtable: with kind "y" every row of that time and content goes; with an unknown
+    // kind (completing from today's list) only the rows of kind "y". One transaction.
+    bool completeItem(const QString &time, const QString &content, const QDateTime &now,
+                      const QString &kind = QString());
+
+    // The events due in the minute of `minute`, in storage order: the rows whose time text
+    // equals one of that minute's five match texts. Empty with lastError() set on failure;
+    // `ok` tells the two apart.
+    QList<Event> dueEvents(const QDateTime &minute, bool *ok = nullptr);
+
+    // The rows of a table in storage order, each as its column texts (for tests and tools).
+    QList<QStringList> rows(const QString &table, bool *ok = nullptr);
+
+private:
+    bool fail(const QString &what, const QString &reason);
+    bool upgradeOldTables();
+    bool createMissingTables();
+
+    QString m_fileName;
+    QString m_connectionName;
+    QString m_lastError;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The reminder sound, kept in "config.txt": line 1 the sound file's path, line 2
+// "opensound" or "closesound". The file is in the system locale's encoding and is always
+// replaced whole when saved.
+struct SoundSettings
+{
+    static inline const QString FileName = QStringLiteral("config.txt");
+    static inline const QString DefaultSoundFile = QStringLiteral("./dingdong.wav");
+    static inline const QString SoundOn = QStringLiteral("opensound");
+    static inline const QString SoundOff = QStringLiteral("closesound");
+
+    QString soundFile;   // line 1 as read, nothing trimmed
+    QString soundSwitch; // line 2 as read, nothing trimmed
+    bool fileExists = false;
+
+    // Reads the file. A missing file gives the defaults with fileExists false; an existing
+    // file that cannot be read gives two empty lines (silence). Lines end with LF or CR LF;
+    // a missing line reads as empty.
+    static SoundSettings read(const QString &path = FileName);
+
+    // Writes the two lines, replacing the file atomically. False with `error` set when the
+    // file cannot be written.
+    static bool save(const QString &soundFile, bool muted, const QString &path = FileName,
+                     QString *error = nullptr);
+    // Writes the defaults ("./dingdong.wav", "opensound").
+    static bool writeDefaults(const QString &path = FileName, QString *error = nullptr);
+
+    // A reminder plays only when line 2 is exactly "opensound".
+    bool playsSound() const { return soundSwitch == SoundOn; }
+    // The settings window ticks its mute box only when line 2 is exactly "closesound".
+    bool muted() const { return soundSwitch == SoundOff; }
+};

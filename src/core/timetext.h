@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The time texts of the five schedule kinds, as stored in column 时间 and matched by the
+// today list and the reminder clock. Every reader and writer goes through these functions,
+// so the forms live in one place:
+//
+//   once   "y"  2014年3月5日 9:07
+//   yearly "m"  3月5日 9:07
+//   monthly"d"  5日 9:07
+//   daily  "t"  9:07
+//   weekly "w"  星期三 9:07
+namespace TimeText {
+
+inline const QString OnceKind = QStringLiteral("y");
+inline const QString YearlyKind = QStringLiteral("m");
+inline const QString MonthlyKind = QStringLiteral("d");
+inline const QString DailyKind = QStringLiteral("t");
+inline const QString WeeklyKind = QStringLiteral("w");
+
+// "yyyy年M月d日 H:mm": once-only times and completion times.
+inline const QString DateTimeFormat = QStringLiteral("yyyy年M月d日 H:mm");
+// "H:mm": every time of day.
+inline const QString TimeFormat = QStringLiteral("H:mm");
+// "yyyyMd": the history's date tag.
+inline const QString DateTagFormat = QStringLiteral("yyyyMd");
+
+// "星期一" … "星期六", "星期天" for Qt's day-of-week 1 … 7; empty for anything else.
+QString weekdayName(int dayOfWeek);
+// The seven names, Monday first.
+QStringList weekdayNames();
+
+QString composeOnce(const QDateTime &moment);              // 2014年3月5日 9:07
+QString composeYearly(int month, int day, const QTime &t);  // 3月5日 9:07
+QString composeMonthly(int day, const QTime &t);            // 5日 9:07
+QString composeDaily(const QTime &t);                       // 9:07
+QString composeWeekly(const QString &weekday, const QTime &t); // 星期三 9:07
+
+// A moment written as a completion time: "yyyy年M月d日 H:mm".
+QString completionTime(const QDateTime &moment);
+// A date written as a history tag: "yyyyMd", e.g. 201435 for 5 March 2014.
+QString dateTag(const QDate &date);
+
+// Parses "yyyy年M月d日 H:mm" exactly as QDateTime::fromString with that format does;
+// an invalid QDateTime when the text does not fit or names no real moment.
+QDateTime parseOnce(const QString &text);
+
+// The five texts that events due in this minute carry, in the order the clock compares
+// them: once, yearly, monthly, weekly, daily.
+QStringList minuteMatchTexts(const QDateTime &minute);
+
+// What today's list does with one stored event.
+enum class DayMatch {
+    NotToday,  // another day, an unknown kind, or a text that does not fit its kind
+    Today,     // belongs in today's list
+    Passed,    // a once-only event whose day is over (or whose text cannot be read)
+};
+
+// Decides by the event's kind and time text whether it belongs to `today`. Month-day,
+// day and weekday parts are found by the first match of "\d+月\d+日", "\d+日" and
+// "星期\S" and compared as exact text, so "03月05日" never equals "3月5日".
+DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &today);
+
+} // namespace TimeText
