@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // One stored reminder: a row of eventtable.
@@ -14,3 +15,5 @@ struct Event
         return time == other.time && content == other.content && kind == other.kind;
     }
 };
+
+Q_DECLARE_METATYPE(Event)

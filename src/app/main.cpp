@@ -1,0 +1,40 @@
+#include "mainwindow.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+
+    SingleInstance instance;
+    if (instance.isRunning()) {
+        // The running instance keeps its windows as they are; this start only hands over.
+        instance.sendMessage(QStringLiteral("raise_window_noop"), 5000);
+        return 0;
+    }
+
+    auto *splash = new QSplashScreen(QPixmap());
+    splash->setPixmap(QPixmap(QStringLiteral(":/images/images/splashscreen.png")));
+    splash->show();
+
+    MainWindow window;
+
+    splash->finish(&window);
+    delete splash;
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Without a notification area the tray menu cannot be reached: show the window instead.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        window.show();
+
+    // For the start-up benchmark: measure up to the running event loop, then leave.
+    if (qEnvironmentVariableIsSet("TASQUILL_EXIT_AT_EVENT_LOOP"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+
+    return app.exec();
+}
