@@ -1,0 +1,71 @@
+#include "setwindow.h"
+
+#include "clock.h"
+#include "dialogs.h"
+#include "eventstore.h"
+#include "timetext.h"
+
+SetWindow::SetWindow(EventStore &store, QWidget *parent)
+    : QWidget(parent), m_store(store)
+{
+    ui.setupUi(this);
+    ui.wComboBox->addItems(TimeText::weekdayNames());
+    ui.ymdtdateTimeEdit->setDateTime(Clock::now());
+
+    connect(ui.ymdOkButton, &QPushButton::clicked, this, &SetWindow::yWriteIntoDB);
+    connect(ui.mdOkButton, &QPushButton::clicked, this, &SetWindow::mWriteIntoDB);
+    connect(ui.dOkButton, &QPushButton::clicked, this, &SetWindow::dWriteIntoDB);
+    connect(ui.tOkButton, &QPushButton::clicked, this, &SetWindow::tWriteIntoDB);
+    connect(ui.wOkButton, &QPushButton::clicked, this, &SetWindow::wWriteIntoDB);
+}
+
+bool SetWindow::writeIntoDB(const QString &time, const QString &content, const QString &kind)
+{
+    const QString title = QStringLiteral("事项设置");
+    if (!m_store.addEvent({time, content, kind})) {
+        // The input stays in the window, so the user can try again once the cause is fixed.
+        Dialogs::error(this, title, QStringLiteral("事项设置失败：") + m_store.lastError());
+        return false;
+    }
+    Dialogs::about(this, title, QStringLiteral("事项设置成功！"));
+    emit sRMainWindow();
+    return true;
+}
+
+void SetWindow::yWriteIntoDB()
+{
+    const QDateTime chosen = ui.ymdtdateTimeEdit->dateTime();
+    // A once-only reminder must lie ahead, or it could never fire.
+    if (!(Clock::now() < chosen)) {
+        Dialogs::about(this, QStringLiteral("警告"),
+                       QStringLiteral("您输入的是过期时间，请重新输入！"));
+        return;
+    }
+    writeIntoDB(TimeText::composeOnce(chosen), ui.ymdtextEdit->toPlainText(),
+                TimeText::OnceKind);
+}
+
+void SetWindow::mWriteIntoDB()
+{
+    writeIntoDB(TimeText::composeYearly(ui.mSpinBox->value(), ui.dSpinBox->value(),
+                                        ui.mdTimeEdit->time()),
+                ui.mdTextEdit->toPlainText(), TimeText::YearlyKind);
+}
+
+void SetWindow::dWriteIntoDB()
+{
+    writeIntoDB(TimeText::composeMonthly(ui.dSpinBox2->value(), ui.dTimeEdit->time()),
+                ui.dTextEdit->toPlainText(), TimeText::MonthlyKind);
+}
+
+void SetWindow::tWriteIntoDB()
+{
+    writeIntoDB(TimeText::composeDaily(ui.tTimeEdit->time()), ui.tTextEdit->toPlainText(),
+                TimeText::DailyKind);
+}
+
+void SetWindow::wWriteIntoDB()
+{
+    writeIntoDB(TimeText::composeWeekly(ui.wComboBox->currentText(), ui.wTimeEdit->time()),
+                ui.wTextEdit->toPlainText(), TimeText::WeeklyKind);
+}

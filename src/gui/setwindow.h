@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ui_setwindow.h"
+
+#include <QWidget>
+
+class EventStore;
+
+// Where the user enters reminders: one tab per schedule kind, each composing its kind's
+// time text and storing one row. The window stays open and keeps what was typed, so
+// several reminders can be entered in a row.
+class SetWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SetWindow(EventStore &store, QWidget *parent = nullptr);
+
+    // Stores one event and tells the user whether it was stored; only a stored row
+    // announces itself with sRMainWindow().
+    bool writeIntoDB(const QString &time, const QString &content, const QString &kind);
+
+signals:
+    void sRMainWindow();
+
+private slots:
+    void yWriteIntoDB();
+    void mWriteIntoDB();
+    void dWriteIntoDB();
+    void tWriteIntoDB();
+    void wWriteIntoDB();
+
+private:
+    Ui::SetWindow ui;
+    EventStore &m_store;
+};
