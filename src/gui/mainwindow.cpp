@@ -1,13 +1,16 @@
 #include "mainwindow.h"
 
+#include "adwindowloader.h"
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
+#include "homepage.h"
 #include "msgwindow.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QScreen>
@@ -71,7 +74,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     checkReminders(Clock::now());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Models hold the store's connection; let go of them before the store closes it.
+    ui.todayTableView->setModel(nullptr);
+    delete todayModel;
+}
 
 void MainWindow::createActions()
 {
@@ -190,9 +198,14 @@ void MainWindow::showAtBottomRight(QWidget *widget)
     // The work area's size, not its corner: with a panel at the top or left the pop-up
     // ends up that much short of the corner, as it always has.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame = widget->frameGeometry();
-    widget->move(area.width() - frame.width(), area.height() - frame.height());
+    const auto place = [&] {
+        const QRect frame = widget->frameGeometry();
+        widget->move(area.width() - frame.width(), area.height() - frame.height());
+    };
+    place();
     widget->show();
+    // A frame the platform adds only once the window is shown would push it off the corner.
+    place();
 }
 
 void MainWindow::about()
@@ -254,13 +267,28 @@ void MainWindow::moveItem()
     refresh();
 }
 
-void MainWindow::gotoURL() {}
+void MainWindow::gotoURL()
+{
+    // A browser that does not open is not worth a message: the link is a convenience.
+    QDesktopServices::openUrl(HomePage::pageUrl());
+}
 
-void MainWindow::lookupHomeHost() {}
+void MainWindow::lookupHomeHost()
+{
+    // Only a test that the network and the site can be reached; the answer, whenever it
+    // comes, goes to showAdWindow().
+    QHostInfo::lookupHost(HomePage::host(), this, &MainWindow::showAdWindow);
+}
 
 void MainWindow::showAdWindow(const QHostInfo &host)
 {
-    Q_UNUSED(host)
+    if (host.error() != QHostInfo::NoError) {
+        qCDebug(lcMain).noquote() << "home page host not reached:" << host.errorString();
+        return;
+    }
+    // Each window lives on after "关闭" merely hides it; nothing here keeps hold of it.
+    if (QWidget *window = AdWindowLoader::create(HomePage::rootUrl()))
+        showAtBottomRight(window);
 }
 
 void MainWindow::reportError(const QString &title, const QString &message)

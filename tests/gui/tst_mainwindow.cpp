@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLineEdit>
+#include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
 #include <QTableView>
@@ -109,7 +111,7 @@ void TestMainWindow::formAndActions()
     MainWindow window;
     QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(window.windowTitle(), QStringLiteral(" Tasquill"));
-    QVERIFY(!window.windowIcon().isNull());
+    QVERIFY(!window.windowIcon().pixmap(16).isNull());
     QVERIFY(!window.isVisible());
 
     auto *label = window.findChild<QLabel *>("tasklabel");
@@ -137,7 +139,7 @@ void TestMainWindow::formAndActions()
         auto *action = window.findChild<QAction *>(expected.name);
         QVERIFY2(action, expected.name);
         QCOMPARE(action->text(), QString::fromUtf8(expected.text));
-        QVERIFY2(!action->icon().isNull(), expected.name);
+        QVERIFY2(!action->icon().pixmap(16).isNull(), expected.name);
     }
 
     auto *menuBar = window.findChild<QMenuBar *>("menuBar");
@@ -160,7 +162,7 @@ void TestMainWindow::trayMenu()
     auto *tray = window.findChild<QSystemTrayIcon *>();
     QVERIFY(tray);
     QCOMPARE(tray->toolTip(), QStringLiteral("Tasquill"));
-    QVERIFY(!tray->icon().isNull());
+    QVERIFY(!tray->icon().pixmap(16).isNull());
     QVERIFY(tray->contextMenu());
     const QList<QAction *> entries = tray->contextMenu()->actions();
     QCOMPARE(actionTexts(entries), (QStringList{"打开主窗口", "|", "软件主页", "|", "退出"}));
@@ -208,8 +210,10 @@ void TestMainWindow::todayListIsReadOnlyAndInStorageOrder()
     window.show();
     const QModelIndex cell = view->model()->index(1, 1);
     view->setCurrentIndex(cell);
-    view->edit(cell);
-    QCOMPARE(view->state(), QAbstractItemView::NoState);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+    QTest::keyClick(view, Qt::Key_F2);
+    QTest::keyClicks(view, "x");
+    QVERIFY(view->findChildren<QLineEdit *>().isEmpty()); // no cell editor opened
 }
 
 void TestMainWindow::defaultSoundIsInstalled()
@@ -262,7 +266,6 @@ void TestMainWindow::completeItem()
     auto *view = window.findChild<QTableView *>("todayTableView");
     view->setCurrentIndex(view->model()->index(2, 0)); // the twin of the first row
     const QString press = "2014年3月5日 10:15";
-    m_now = March5At1015.addSecs(90); // the answer comes later than the press
 
     DialogRecorder dialogs({answer});
     window.findChild<QPushButton *>("mButton")->click();
