@@ -11,7 +11,7 @@ packages=(
   # Chinese text on screen
   fonts-wqy-microhei
   # end-to-end checks, screenshots and sound checks
-  xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox
+  xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox sqlite3
 )
 
 missing=()
