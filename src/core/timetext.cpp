@@ -128,13 +128,22 @@ QString dateTag(const QDate &date)
     return date.toString(DateTagFormat);
 }
 
-QDateTime parseOnce(const QString &text)
+namespace {
+
+struct OnceFields
 {
-    // Qt's parser runs to several microseconds a text; a rebuild parses every once-only
-    // event, so the one format is read by hand here. What Qt accepts for
-    // "yyyy年M月d日 H:mm": an optional minus sign and exactly four digits for the year, one or
-    // two digits for month, day and hour, exactly two for the minutes, the separators
-    // exactly, nothing before or after, and only a real date and time.
+    QDate date;
+    QTime time;
+    bool yearZero = false; // all fields read, in range, but the calendar has no year 0
+};
+
+// Qt's parser runs to several microseconds a text; a rebuild parses every once-only
+// event, so the one format is read by hand here. What Qt accepts for "yyyy年M月d日 H:mm":
+// an optional minus sign and exactly four digits for the year, one or two digits for
+// month, day and hour, exactly two for the minutes, the separators exactly, nothing
+// before or after, and only a real date and time. False when the text does not fit.
+bool readOnce(const QString &text, OnceFields *fields)
+{
     const QChar *p = text.constData();
     const QChar *const end = p + text.size();
     const bool negative = p != end && p->unicode() == u'-';
@@ -146,21 +155,31 @@ QDateTime parseOnce(const QString &text)
         || !readNumber(p, end, 1, 2, &day) || !readChar(p, end, u'日')
         || !readChar(p, end, u' ') || !readNumber(p, end, 1, 2, &hour)
         || !readChar(p, end, u':') || !readNumber(p, end, 2, 2, &minute) || p != end) {
-        return QDateTime();
+        return false;
     }
-    const QDate date(negative ? -year : year, month, day);
-    const QTime time(hour, minute);
-    if (!time.isValid())
+    fields->time = QTime(hour, minute);
+    fields->date = QDate(negative ? -year : year, month, day);
+    fields->yearZero = year == 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    return fields->time.isValid() && (fields->date.isValid() || fields->yearZero);
+}
+
+} // namespace
+
+QDateTime parseOnce(const QString &text)
+{
+    OnceFields fields;
+    if (!readOnce(text, &fields))
         return QDateTime();
-    if (!date.isValid()) {
-        // Qt's parser lets year 0 (which the calendar does not have) through to an
-        // invalid moment that keeps its time of day; either way there is no date.
-        const bool yearZeroOnly = year == 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
-        return yearZeroOnly ? QDateTime(QDate(), time) : QDateTime();
-    }
-    // Like Qt's parser: a local time that the clock skips (daylight saving) gives an
-    // invalid moment that still carries its date and time.
-    return QDateTime(date, time);
+    // Like Qt's parser: year 0 gives an invalid moment that keeps its time of day, and a
+    // local time that the clock skips (daylight saving) an invalid one that still
+    // carries its date and time.
+    return fields.yearZero ? QDateTime(QDate(), fields.time) : QDateTime(fields.date, fields.time);
+}
+
+QDate parseOnceDate(const QString &text)
+{
+    OnceFields fields;
+    return readOnce(text, &fields) ? fields.date : QDate();
 }
 
 QStringList minuteMatchTexts(const QDateTime &minute)
@@ -176,6 +195,18 @@ QStringList minuteMatchTexts(const QDateTime &minute)
     };
 }
 
+QString dayText(const QString &kind, const QDate &today)
+{
+    const DayTexts &texts = dayTexts(today);
+    if (kind == YearlyKind)
+        return texts.monthDay;
+    if (kind == MonthlyKind)
+        return texts.day;
+    if (kind == WeeklyKind)
+        return texts.weekday;
+    return QString();
+}
+
 DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &today)
 {
     static const QRegularExpression monthDayPattern(
@@ -188,7 +219,7 @@ DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &tod
     if (kind == OnceKind) {
         // Only the date counts: an event of today whose time has gone by is still today's.
         // A text that names no date can never come due, so it counts as passed.
-        const QDate date = parseOnce(timeText).date();
+        const QDate date = parseOnceDate(timeText);
         if (!date.isValid() || date < today)
             return DayMatch::Passed;
         return date == today ? DayMatch::Today : DayMatch::NotToday;

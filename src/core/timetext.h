@@ -48,6 +48,8 @@ QString dateTag(const QDate &date);
 // Parses "yyyy年M月d日 H:mm" exactly as QDateTime::fromString with that format does;
 // an invalid QDateTime when the text does not fit or names no real moment.
 QDateTime parseOnce(const QString &text);
+// The date of parseOnce(text), without the cost of a local time: invalid when that has none.
+QDate parseOnceDate(const QString &text);
 
 // The five texts that events due in this minute carry, in the order the clock compares
 // them: once, yearly, monthly, weekly, daily.
@@ -64,5 +66,10 @@ enum class DayMatch {
 // day and weekday parts are found by the first match of "\d+月\d+日", "\d+日" and
 // "星期\S" and compared as exact text, so "03月05日" never equals "3月5日".
 DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &today);
+
+// The text that a time text of `kind` must contain to be today's: "3月5日", "5日" or
+// "星期三" for the yearly, monthly and weekly kinds; empty for the others. Lets a reader
+// pass over most events without the regular expressions.
+QString dayText(const QString &kind, const QDate &today);
 
 } // namespace TimeText

@@ -28,6 +28,8 @@ private slots:
 
     void matchDay_data();
     void matchDay();
+    void dayText_data();
+    void dayText();
     void composedTextsMatchTheirDay_data();
     void composedTextsMatchTheirDay();
 
@@ -197,7 +199,8 @@ void TestTimeText::compareWithQt(const QString &text)
 {
     const QDateTime ours = TimeText::parseOnce(text);
     const QDateTime qt = QDateTime::fromString(text, TimeText::DateTimeFormat);
-    QVERIFY2(ours.isValid() == qt.isValid() && ours.date() == qt.date() && ours.time() == qt.time(),
+    QVERIFY2(ours.isValid() == qt.isValid() && ours.date() == qt.date() && ours.time() == qt.time()
+                 && TimeText::parseOnceDate(text) == qt.date(),
              qPrintable(QStringLiteral("%1: ours %2 %3, Qt %4 %5")
                             .arg(text, ours.date().toString(Qt::ISODate), ours.time().toString(),
                                  qt.date().toString(Qt::ISODate), qt.time().toString())));
@@ -360,6 +363,35 @@ void TestTimeText::matchDay()
     QFETCH(QDate, today);
     QFETCH(DayMatch, expected);
     QCOMPARE(TimeText::matchDay(kind, text, today), expected);
+}
+
+void TestTimeText::dayText_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("yearly") << "m" << QDate(2014, 3, 5) << "3月5日";
+    QTest::newRow("yearly, two digits") << "m" << QDate(2014, 12, 31) << "12月31日";
+    QTest::newRow("monthly") << "d" << QDate(2014, 3, 5) << "5日";
+    QTest::newRow("weekly") << "w" << QDate(2014, 3, 5) << "星期三";
+    QTest::newRow("weekly on Sunday") << "w" << QDate(2014, 3, 9) << "星期天";
+    QTest::newRow("once-only: none") << "y" << QDate(2014, 3, 5) << "";
+    QTest::newRow("daily: none") << "t" << QDate(2014, 3, 5) << "";
+    QTest::newRow("unknown: none") << "x" << QDate(2014, 3, 5) << "";
+    QTest::newRow("no date: none") << "m" << QDate() << "";
+}
+
+void TestTimeText::dayText()
+{
+    // A text without it is never today's; one that is today's always has it.
+    QFETCH(QString, kind);
+    QFETCH(QDate, today);
+    QFETCH(QString, text);
+    QCOMPARE(TimeText::dayText(kind, today), text);
+    if (!text.isEmpty()) {
+        QCOMPARE(TimeText::matchDay(kind, text + QStringLiteral(" 9:07"), today), DayMatch::Today);
+        QCOMPARE(TimeText::matchDay(kind, QStringLiteral("9:07"), today), DayMatch::NotToday);
+    }
 }
 
 void TestTimeText::composedTextsMatchTheirDay_data()
