@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // Owns event.db: its connection, the four tables (created where missing, upgraded once
 // from the numeric-affinity columns of earlier versions), and every statement the program
 // issues. Each user action is one transaction: it happens whole or not at all.
@@ -14,9 +16,15 @@
 // Every operation returns false on failure and leaves a message for the user in
 // lastError(), naming the file and SQLite's reason. Nothing is ever written when the file
 // is not a database.
+//
+// The connection has a name of its own and stays open until the store is destroyed;
+// models made over database() must be gone by then.
 class EventStore
 {
 public:
+    // How long an operation waits for a lock held by another process before it fails.
+    static constexpr int BusyTimeoutMs = 3000;
+
     // `fileName` is usually "event.db" in the working directory.
     explicit EventStore(const QString &fileName);
     ~EventStore();
@@ -24,7 +32,9 @@ public:
     EventStore &operator=(const EventStore &) = delete;
 
     // Opens the file (SQLite creates it when missing), waits up to a few seconds for a lock
-    // held by another process, upgrades old tables and creates missing ones.
+    // held by another process, upgrades old tables and creates missing ones, with the
+    // index on 时间 that dueEvents() uses. Fails without writing when the file is not a
+    // database. A complete file is only read, so a read-only one opens (and its writes fail).
     bool open();
     bool isOpen() const;
 
@@ -43,8 +53,9 @@ public:
 
     // Records a completion at `now`: a "完成" history row and a tceventtable row, and the
     // item leaves todayeventtable. A once-only event is finished by it and leaves
-    // eventtable: with kind "y" every row of that time and content goes; with an unknown
-    // kind (completing from today's list) only the rows of kind "y". One transaction.
+    // eventtable: with kind "y" every row of that time and content goes; with no kind
+    // (completing from today's list, which does not know it) only the rows of kind "y";
+    // with any other kind the eventtable rows stay. One transaction.
     bool completeItem(const QString &time, const QString &content, const QDateTime &now,
                       const QString &kind = QString());
 
@@ -60,6 +71,10 @@ private:
     bool fail(const QString &what, const QString &reason);
     bool upgradeOldTables();
     bool createMissingTables();
+    // Runs `body` inside "begin immediate" … "commit"; rolls back and fails with
+    // `failure` and the reason `body` gave when it returns false.
+    bool inTransaction(const QString &failure, const std::function<bool(QString &reason)> &body);
+    bool readTableNames(QStringList *tables, QStringList *indexes, QString *reason);
 
     QString m_fileName;
     QString m_connectionName;
