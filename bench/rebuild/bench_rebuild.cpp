@@ -1,0 +1,337 @@
+// Rebuilding today's list, starting up and finding the minute's due events on event
+// tables of 10k to 1M rows. Today is Wednesday 5 March 2014; about 1 % of the events
+// fall on it and 0.5 % are once-only events of earlier days. The others are of all kinds,
+// half of them once-only; the "once-only" tables hold nothing else, the worst case for a
+// rebuild, which must read every once-only event.
+//
+//   bench_rebuild -median 5
+
+#include "eventstore.h"
+#include "timetext.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+const QDateTime Now(QDate(2014, 3, 5), QTime(10, 0));
+const QDateTime DueMinute(QDate(2014, 3, 5), QTime(9, 7));
+
+QTime randomTime(QRandomGenerator &random)
+{
+    return QTime(random.bounded(24), random.bounded(60));
+}
+
+// One event that is not today's, of a kind chosen at random.
+Event otherDay(QRandomGenerator &random, int i, bool onceOnly)
+{
+    const QString content = QStringLiteral("事项 %1").arg(i);
+    const QTime time = randomTime(random);
+    const int pick = onceOnly ? 0 : random.bounded(100);
+    if (pick < 50) {
+        const QDate date = Now.date().addDays(1 + random.bounded(700));
+        return {TimeText::composeOnce(QDateTime(date, time)), content, TimeText::OnceKind};
+    }
+    if (pick < 65) {
+        QDate date = QDate(2014, 1, 1).addDays(random.bounded(365));
+        if (date == Now.date())
+            date = date.addDays(1);
+        return {TimeText::composeYearly(date.month(), date.day(), time), content, TimeText::YearlyKind};
+    }
+    if (pick < 80) {
+        const int day = 6 + random.bounded(26); // 6 … 31
+        return {TimeText::composeMonthly(day, time), content, TimeText::MonthlyKind};
+    }
+    const int weekday = 4 + random.bounded(4); // Thursday … Sunday
+    return {TimeText::composeWeekly(TimeText::weekdayName(weekday), time), content, TimeText::WeeklyKind};
+}
+
+Event today(QRandomGenerator &random, int i, bool onceOnly)
+{
+    const QString content = QStringLiteral("今天 %1").arg(i);
+    const QTime time = randomTime(random);
+    const QDate date = Now.date();
+    switch (onceOnly ? 1 : i % 5) {
+    case 0: return {TimeText::composeDaily(time), content, TimeText::DailyKind};
+    case 1: return {TimeText::composeOnce(QDateTime(date, time)), content, TimeText::OnceKind};
+    case 2: return {TimeText::composeYearly(date.month(), date.day(), time), content, TimeText::YearlyKind};
+    case 3: return {TimeText::composeMonthly(date.day(), time), content, TimeText::MonthlyKind};
+    default:
+        return {TimeText::composeWeekly(TimeText::weekdayName(date.dayOfWeek()), time), content,
+                TimeText::WeeklyKind};
+    }
+}
+
+Event passed(QRandomGenerator &random, int i)
+{
+    const QDate date = Now.date().addDays(-1 - random.bounded(30));
+    return {TimeText::composeOnce(QDateTime(date, randomTime(random))), QStringLiteral("过期 %1").arg(i),
+            TimeText::OnceKind};
+}
+
+// Writes `count` events and a few completions of yesterday through a connection of its
+// own, in one transaction (a store would commit each event on its own).
+// `old`: in tables as earlier versions created them, for the one-time upgrade.
+bool fill(const QString &path, int count, bool onceOnly, bool old = false)
+{
+    if (!old) {
+        EventStore store(path);
+        if (!store.open())
+            return false;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+    db.setDatabaseName(path);
+    bool ok = db.open() && db.transaction();
+    {
+        QSqlQuery create(db);
+        const QStringList oldTables = {
+            QStringLiteral("create table eventtable(时间 QString, 内容 QString, 类型 QString)"),
+            QStringLiteral("create table todayeventtable(时间 QString, 内容 QString)"),
+            QStringLiteral("create table historyeventtable(时间 QString, 内容 QString, 完成情况 QString, 完成时间 QString, dTag QString)"),
+            QStringLiteral("create table tceventtable(时间 QString, 内容 QString, 完成时间 QString)"),
+        };
+        for (int i = 0; ok && old && i < oldTables.size(); ++i)
+            ok = create.exec(oldTables.at(i));
+        QRandomGenerator random(count);
+        QSqlQuery insert(db);
+        ok = ok && insert.prepare(QStringLiteral("insert into eventtable values(?,?,?)"));
+        for (int i = 0; ok && i < count; ++i) {
+            const int slot = i % 200;
+            const Event event = slot < 2 ? today(random, i, onceOnly)
+                : slot == 2              ? passed(random, i)
+                                         : otherDay(random, i, onceOnly);
+            insert.bindValue(0, event.time);
+            insert.bindValue(1, event.content);
+            insert.bindValue(2, event.kind);
+            ok = insert.exec();
+        }
+        QSqlQuery completion(db);
+        ok = ok && completion.prepare(QStringLiteral("insert into tceventtable values(?,?,?)"));
+        for (int i = 0; ok && i < 20; ++i) {
+            completion.bindValue(0, QStringLiteral("9:07"));
+            completion.bindValue(1, QStringLiteral("完成 %1").arg(i));
+            completion.bindValue(2, QStringLiteral("2014年3月4日 9:%1").arg(10 + i));
+            ok = completion.exec();
+        }
+    }
+    ok = ok && db.commit();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    return ok;
+}
+
+// The minute check as it was: read every row and compare its time text.
+QList<Event> fullScan(const QSqlDatabase &db, const QDateTime &minute)
+{
+    const QStringList texts = TimeText::minuteMatchTexts(minute);
+    QList<Event> due;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.exec(QStringLiteral("select * from eventtable"));
+    while (query.next()) {
+        const QString time = query.value(0).toString();
+        if (texts.contains(time))
+            due.append({time, query.value(1).toString(), query.value(2).toString()});
+    }
+    return due;
+}
+
+} // namespace
+
+class BenchRebuild : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void firstRebuildOfTheDay_data();
+    void firstRebuildOfTheDay();
+    void rebuildAgain_data();
+    void rebuildAgain();
+    void startUp_data();
+    void startUp();
+    void upgrade();
+    void dueEvents_data();
+    void dueEvents();
+    void fullScan_data();
+    void fullScan();
+
+private:
+    void sizes();
+    // The event file of `count` events, made on first use; only read from.
+    QString templatePath(int count, bool onceOnly = false);
+    // A fresh copy of it to change, removed after the test function.
+    QString freshCopy(int count, bool onceOnly = false);
+
+    QTemporaryDir m_dir;
+    QHash<QPair<int, bool>, QString> m_templates;
+    QStringList m_copies;
+};
+
+void BenchRebuild::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void BenchRebuild::sizes()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("onceOnly");
+    QTest::newRow("10k") << 10000 << false;
+    QTest::newRow("100k") << 100000 << false;
+    QTest::newRow("100k once-only") << 100000 << true;
+}
+
+void BenchRebuild::cleanup()
+{
+    for (const QString &copy : std::as_const(m_copies))
+        QFile::remove(copy);
+    m_copies.clear();
+}
+
+QString BenchRebuild::templatePath(int count, bool onceOnly)
+{
+    const QPair<int, bool> key(count, onceOnly);
+    if (!m_templates.contains(key)) {
+        const QString path = m_dir.filePath(QStringLiteral("template-%1-%2.db").arg(count).arg(onceOnly));
+        if (!fill(path, count, onceOnly))
+            return QString();
+        m_templates.insert(key, path);
+    }
+    return m_templates.value(key);
+}
+
+QString BenchRebuild::freshCopy(int count, bool onceOnly)
+{
+    const QString source = templatePath(count, onceOnly);
+    const QString copy = m_dir.filePath(QStringLiteral("copy-%1.db").arg(m_copies.size()));
+    if (source.isEmpty() || !QFile::copy(source, copy))
+        return QString();
+    m_copies.append(copy);
+    // Otherwise the first commit would pay for writing out the whole copy.
+    QFile file(copy);
+    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
+        return QString();
+    return copy;
+}
+
+void BenchRebuild::firstRebuildOfTheDay_data()
+{
+    sizes();
+}
+
+void BenchRebuild::firstRebuildOfTheDay()
+{
+    // Yesterday's completions to forget and passed once-only events to move.
+    QFETCH(int, count);
+    QFETCH(bool, onceOnly);
+    const QString path = freshCopy(count, onceOnly);
+    QVERIFY(!path.isEmpty());
+    EventStore store(path);
+    QVERIFY(store.open());
+    QBENCHMARK_ONCE {
+        QVERIFY(store.rebuildToday(Now));
+    }
+    QCOMPARE(store.rows(QStringLiteral("todayeventtable")).size(), count / 100);
+}
+
+void BenchRebuild::rebuildAgain_data()
+{
+    sizes();
+}
+
+void BenchRebuild::rebuildAgain()
+{
+    // Every later rebuild of the day: after each change and each completion.
+    QFETCH(int, count);
+    QFETCH(bool, onceOnly);
+    const QString path = freshCopy(count, onceOnly);
+    QVERIFY(!path.isEmpty());
+    EventStore store(path);
+    QVERIFY(store.open());
+    QVERIFY(store.rebuildToday(Now));
+    QBENCHMARK {
+        store.rebuildToday(Now);
+    }
+}
+
+void BenchRebuild::startUp_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("100k") << 100000;
+}
+
+void BenchRebuild::startUp()
+{
+    // Opening the file and the first rebuild, as the program does before showing anything.
+    QFETCH(int, count);
+    const QString path = freshCopy(count);
+    QVERIFY(!path.isEmpty());
+    QBENCHMARK_ONCE {
+        EventStore store(path);
+        QVERIFY(store.open());
+        QVERIFY(store.rebuildToday(Now));
+    }
+}
+
+void BenchRebuild::upgrade()
+{
+    // Once, on the first start after an earlier version: 100k events and the tables
+    // rebuilt with TEXT columns, then the index made.
+    const QString path = m_dir.filePath(QStringLiteral("old-%1.db").arg(m_copies.size()));
+    QVERIFY(fill(path, 100000, false, true));
+    m_copies.append(path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0);
+    QBENCHMARK_ONCE {
+        EventStore store(path);
+        QVERIFY(store.open());
+    }
+}
+
+void BenchRebuild::dueEvents_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("100k") << 100000;
+    QTest::newRow("1M") << 1000000;
+}
+
+void BenchRebuild::dueEvents()
+{
+    QFETCH(int, count);
+    const QString path = templatePath(count);
+    QVERIFY(!path.isEmpty());
+    EventStore store(path);
+    QVERIFY(store.open());
+    QCOMPARE(store.dueEvents(DueMinute), ::fullScan(store.database(), DueMinute));
+    QBENCHMARK {
+        store.dueEvents(DueMinute);
+    }
+}
+
+void BenchRebuild::fullScan_data()
+{
+    dueEvents_data();
+}
+
+void BenchRebuild::fullScan()
+{
+    QFETCH(int, count);
+    const QString path = templatePath(count);
+    QVERIFY(!path.isEmpty());
+    EventStore store(path);
+    QVERIFY(store.open());
+    QBENCHMARK {
+        ::fullScan(store.database(), DueMinute);
+    }
+}
+
+QTEST_GUILESS_MAIN(BenchRebuild)
+#include "bench_rebuild.moc"
