@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// The product's web site: the page the tray link opens and the root the promotional window
+// shows, both on one host named when the program is built (TASQUILL_HOME_HOST). Always
+// https: the promotional window has no frame and stays on top, so what it shows must not
+// be replaceable by anyone on the network path.
+class HomePage
+{
+public:
+    static QString host();
+    // The page opened in the user's browser.
+    static QUrl pageUrl();
+    // The site root shown in the promotional window.
+    static QUrl rootUrl();
+    // Replaces the built-in host, so that tests can name one that resolves; an empty text
+    // restores the built-in host.
+    static void setHost(const QString &host);
+};
