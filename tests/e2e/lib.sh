@@ -94,19 +94,24 @@ e2e_init() {
 
 # start_x: Xvfb on the first free display from :90 up, then trayer along the top edge.
 start_x() {
-    local d pid
+    local d pid ready="$E2E_TMP/xvfb.ready"
     unset DISPLAY
     for d in $(seq 90 140); do
         [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
-        Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        # Xvfb writes the display number to fd 3 once it listens. Waiting for that, rather
+        # than for the display to answer, cannot mistake another run's server for ours
+        # when both went for the same number; the loser gives up and we try the next.
+        # -noreset: by default the server resets whenever its last client leaves, and a
+        # client connecting during that reset (trayer right after a probe) is refused.
+        : >"$ready"
+        Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp -noreset -displayfd 3 \
+            3>"$ready" >"$E2E_TMP/xvfb.log" 2>&1 &
         pid=$!
-        # Another run may have taken the same number a moment ago: then Xvfb gives up.
         local deadline=$((SECONDS + 10))
-        while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do
-            DISPLAY=":$d" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        while kill -0 "$pid" 2>/dev/null && [ ! -s "$ready" ] && ((SECONDS < deadline)); do
             sleep 0.1
         done
-        if kill -0 "$pid" 2>/dev/null && DISPLAY=":$d" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        if kill -0 "$pid" 2>/dev/null && [ -s "$ready" ]; then
             E2E_PIDS+=("$pid")
             export DISPLAY=":$d"
             break
