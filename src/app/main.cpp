@@ -24,13 +24,15 @@ int main(int argc, char *argv[])
 
     MainWindow window;
 
-    splash->finish(&window);
-    delete splash;
-
     QApplication::setQuitOnLastWindowClosed(false);
     // Without a notification area the tray menu cannot be reached: show the window instead.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         window.show();
+        splash->finish(&window);
+    }
+    // Waiting for the main window to appear would cost up to a second of start-up for a
+    // window that stays hidden in the tray: close the splash straight away instead.
+    delete splash;
 
     // For the start-up benchmark: measure up to the running event loop, then leave.
     if (qEnvironmentVariableIsSet("TASQUILL_EXIT_AT_EVENT_LOOP"))
