@@ -72,6 +72,7 @@ verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l) ? "met" : "MISSED" }
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 qt=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo unknown)
+commit=$(git -C "$root" describe --always --dirty 2>/dev/null || echo unknown)
 table=$(cat <<EOF
 ## Start-up ($(date -u '+%Y-%m-%d %H:%M UTC'))
 
@@ -79,7 +80,7 @@ Machine: ${cpu:-unknown CPU}, $(nproc) cores, Linux $(uname -r), Qt $qt.
 Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg). $runs starts of each, alternating,
 each in a fresh working directory, QT_QPA_PLATFORM=offscreen, leaving as soon as the event
 loop runs. Wall time from fork to exit and peak RSS (wait4), both read by
-bench/startup/startup_probe; run by bench/startup/run.sh.
+bench/startup/startup_probe; run by bench/startup/run.sh at commit $commit.
 
 | program | wall median (ms) | min | max | peak RSS median (MB) |
 |---|---:|---:|---:|---:|
