@@ -122,6 +122,9 @@ start_x() {
     [ -n "${DISPLAY:-}" ] || fail "no X server could be started on :90..:140"
     read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
     step "X server on $DISPLAY (${SCREEN_W}x${SCREEN_H})"
+    # A desktop-like background for the screenshots; only looks, so a failure is ignored.
+    convert -size "${SCREEN_W}x${SCREEN_H}" gradient:'#5b86a8-#2c4a63' "$E2E_TMP/desktop.png" &&
+        display -window root "$E2E_TMP/desktop.png" >/dev/null 2>&1 || true
 
     trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel \
         --height 32 >"$E2E_TMP/trayer.log" 2>&1 &

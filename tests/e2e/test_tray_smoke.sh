@@ -10,6 +10,12 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 e2e_init "${1:-}"
+need_tools sqlite3
+# A few daily reminders, so the main window has a today's list to show.
+sqlite3 event.db "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT);
+                  insert into eventtable values('8:30', '晨会', 't'), ('12:30', '给花浇水', 't'),
+                                                ('18:00', '取快递', 't');" ||
+    fail "could not prepare event.db"
 start_x
 start_app
 
