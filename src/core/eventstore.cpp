@@ -557,3 +557,63 @@ bool EventStore::createMissingTables()
         return true;
     });
 }
+
+bool EventStore::deleteRows(const QString &table, const QStringList &row, int *deleted)
+{
+    m_lastError.clear();
+    if (deleted)
+        *deleted = 0;
+    static const QHash<QString, QStringList> columns = {
+        {QStringLiteral("eventtable"),
+         {QStringLiteral("时间"), QStringLiteral("内容"), QStringLiteral("类型")}},
+        {QStringLiteral("historyeventtable"),
+         {QStringLiteral("时间"), QStringLiteral("内容"), QStringLiteral("完成情况"),
+          QStringLiteral("完成时间"), QStringLiteral("dTag")}},
+    };
+    const QStringList names = columns.value(table);
+    if (names.isEmpty())
+        return fail(WriteFailed, QStringLiteral("不能从表 %1 删除").arg(table));
+    if (row.size() != names.size())
+        return fail(WriteFailed, QStringLiteral("表 %1 有 %2 列，要删除的行有 %3 列")
+                                     .arg(table).arg(names.size()).arg(row.size()));
+    QStringList conditions;
+    for (const QString &name : names)
+        conditions.append(name + QStringLiteral(" is ?"));
+    const QString statement = QStringLiteral("delete from %1 where %2")
+                                  .arg(table, conditions.join(QStringLiteral(" and ")));
+    int count = 0;
+    const bool done = inTransaction(WriteFailed, [&](QString &reason) {
+        QSqlQuery remove(database());
+        if (!prepare(remove, statement, reason))
+            return false;
+        // Bound as they are, not through asText(): a NULL that an earlier version left
+        // must find its row, and "is" lets NULL match NULL.
+        for (int i = 0; i < row.size(); ++i)
+            remove.bindValue(i, row.at(i));
+        if (!remove.exec()) {
+            reason = reasonOf(remove.lastError());
+            return false;
+        }
+        count = remove.numRowsAffected();
+        return true;
+    });
+    if (done && deleted)
+        *deleted = count;
+    return done;
+}
+
+QString EventStore::changeMark()
+{
+    if (!isOpen())
+        return QString();
+    // total_changes() counts the rows this connection has changed; data_version moves
+    // when another connection commits. Together they miss no change of rows.
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("select total_changes(), data_version from pragma_data_version"))
+        || !query.next()) {
+        qCWarning(lcStore).noquote() << "cannot tell whether" << m_fileName << "has changed:"
+                                     << reasonOf(query.lastError());
+        return QString();
+    }
+    return query.value(0).toString() + QLatin1Char(':') + query.value(1).toString();
+}

@@ -67,6 +67,17 @@ public:
     // The rows of a table in storage order, each as its column texts (for tests and tools).
     QList<QStringList> rows(const QString &table, bool *ok = nullptr);
 
+    // Deletes from "eventtable" or "historyeventtable" every row equal to `row` (as rows()
+    // gives it) in every column, a null string matching only NULL: the row the user chose
+    // together with its identical twins, and nothing else. `deleted`, when given, receives
+    // how many went. One transaction.
+    bool deleteRows(const QString &table, const QStringList &row, int *deleted = nullptr);
+
+    // A mark that differs from the last one taken whenever rows may have changed in
+    // between, through this store or through any other connection to the file. Empty when
+    // it cannot be taken; a reader that keeps rows then reads them again.
+    QString changeMark();
+
 private:
     bool fail(const QString &what, const QString &reason);
     bool upgradeOldTables();

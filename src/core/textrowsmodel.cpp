@@ -1,0 +1,46 @@
+#include "textrowsmodel.h"
+
+TextRowsModel::TextRowsModel(const QStringList &headers, const QList<QStringList> &rows,
+                             QObject *parent)
+    : QAbstractTableModel(parent), m_headers(headers), m_rows(rows)
+{
+}
+
+QStringList TextRowsModel::row(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row) : QStringList();
+}
+
+int TextRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TextRowsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_headers.size());
+}
+
+QVariant TextRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_headers.size())
+        return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    const QStringList &row = m_rows.at(index.row());
+    return index.column() < row.size() ? row.at(index.column()) : QString();
+}
+
+QVariant TextRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < m_headers.size() ? m_headers.at(section) : QVariant();
+    return section + 1;
+}
+
+Qt::ItemFlags TextRowsModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
