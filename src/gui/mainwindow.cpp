@@ -8,6 +8,7 @@
 #include "msgwindow.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
+#include "viewwindow.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -224,7 +225,15 @@ void MainWindow::callSetwindow()
     window->show();
 }
 
-void MainWindow::callViewwindow() {}
+void MainWindow::callViewwindow()
+{
+    auto *window = new ViewWindow(*m_store);
+    connect(this, &MainWindow::refreshTableView, window, &ViewWindow::showTableContent);
+    connect(window, &ViewWindow::rMainWindow, this, &MainWindow::refresh);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlags(Qt::WindowCloseButtonHint);
+    window->show();
+}
 
 void MainWindow::callSoundSetWindow()
 {
