@@ -269,7 +269,7 @@ bool EventStore::rebuildToday(const QDateTime &now)
                 continue;
             }
             // A text that names no date has none to tag the history row with: the tag
-            // stays empty, so no date range of the browser lists it.
+            // stays empty, and the browser lists such a row in every range.
             const QDate date = TimeText::parseOnceDate(hit.time);
             const QString tag = date.isValid() ? TimeText::dateTag(date) : QString();
             if (!execBound(toHistory, {hit.time, hit.content, QStringLiteral("未完成"),

@@ -136,8 +136,8 @@ void MainWindow::installTodayModel()
     todayModel->setEditStrategy(QSqlTableModel::OnManualSubmit);
     todayModel->select();
     ui.todayTableView->setModel(todayModel);
-    if (previous)
-        previous->deleteLater();
+    // Nothing else refers to the old model, and it must not outlive the store's connection.
+    delete previous;
 }
 
 void MainWindow::startReminderTimer()
