@@ -8,15 +8,15 @@
 #include "msgwindow.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
+#include "textrowsmodel.h"
 #include "viewwindow.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLoggingCategory>
 #include <QScreen>
-#include <QSqlRecord>
-#include <QSqlTableModel>
 #include <QSystemTrayIcon>
 #include <QTimerEvent>
 
@@ -51,8 +51,6 @@ void installDefaultSound()
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
-    // The list mirrors the database; typed text would never be stored, so allow none.
-    ui.todayTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     createActions();
     createTrayIcon();
@@ -75,12 +73,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     checkReminders(Clock::now());
 }
 
-MainWindow::~MainWindow()
-{
-    // Models hold the store's connection; let go of them before the store closes it.
-    ui.todayTableView->setModel(nullptr);
-    delete todayModel;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::createActions()
 {
@@ -130,14 +123,23 @@ void MainWindow::rebuildTodayList()
 
 void MainWindow::installTodayModel()
 {
-    QSqlTableModel *previous = todayModel;
-    todayModel = new QSqlTableModel(this, m_store->database());
-    todayModel->setTable(QStringLiteral("todayeventtable"));
-    todayModel->setEditStrategy(QSqlTableModel::OnManualSubmit);
-    todayModel->select();
+    bool ok = true;
+    const QList<QStringList> rows =
+        m_store->isOpen() ? m_store->rows(QStringLiteral("todayeventtable"), &ok)
+                          : QList<QStringList>();
+    if (!ok)
+        reportError(QStringLiteral("数据库错误"), m_store->lastError());
+
+    TextRowsModel *previousModel = todayModel;
+    QItemSelectionModel *previousSelection = ui.todayTableView->selectionModel();
+    // A read-only copy of the table: the list shows what is stored, and nothing typed
+    // into it could ever be stored. A new model also leaves no current row behind.
+    todayModel = new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this);
     ui.todayTableView->setModel(todayModel);
-    // Nothing else refers to the old model, and it must not outlive the store's connection.
-    delete previous;
+    if (previousSelection)
+        previousSelection->deleteLater();
+    if (previousModel)
+        previousModel->deleteLater();
 }
 
 void MainWindow::startReminderTimer()
@@ -255,9 +257,9 @@ void MainWindow::moveItem()
     QString time;
     QString content;
     if (row >= 0 && todayModel) {
-        const QSqlRecord record = todayModel->record(row);
-        time = record.value(0).toString();
-        content = record.value(1).toString();
+        const QStringList item = todayModel->row(row);
+        time = item.value(0);
+        content = item.value(1);
     }
     // The moment of the press, taken before the question: reminders may run meanwhile.
     const QDateTime pressed = Clock::now();

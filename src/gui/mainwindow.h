@@ -8,7 +8,7 @@
 #include <memory>
 
 class EventStore;
-class QSqlTableModel;
+class TextRowsModel;
 class QSystemTrayIcon;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
@@ -68,7 +68,7 @@ private:
     QAction *openAction = nullptr;
     QAction *homePageAction = nullptr;
     QAction *quitAction = nullptr;
-    QSqlTableModel *todayModel = nullptr;
+    TextRowsModel *todayModel = nullptr;
     int reminderTimer = 0;
     int adTimer = 0;
 

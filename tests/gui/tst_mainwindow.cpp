@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QLineEdit>
 #include <QSqlQuery>
-#include <QSqlTableModel>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTemporaryDir>
