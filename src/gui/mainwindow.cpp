@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
+#include "lazyicon.h"
 #include "homepage.h"
 #include "msgwindow.h"
 #include "setwindow.h"
@@ -32,6 +33,12 @@ const QString DefaultSoundFile = QStringLiteral("dingdong.wav");
 const QString BuiltInSound = QStringLiteral(":/sounds/dingdong.wav");
 const QString ContactNumber = QStringLiteral("20140305");
 
+// The window starts hidden in the tray: its images are decoded when first drawn.
+QIcon lazyIcon(const QString &name, int pixels)
+{
+    return LazyIconEngine::icon(QStringLiteral(":/images/images/") + name, QSize(pixels, pixels));
+}
+
 // Default settings name "./dingdong.wav"; without that file every reminder would be
 // silent, so the built-in chime is put there when it is missing.
 void installDefaultSound()
@@ -51,6 +58,11 @@ void installDefaultSound()
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
+    setWindowIcon(lazyIcon(QStringLiteral("logotwo.png"), 340));
+    ui.setaction->setIcon(lazyIcon(QStringLiteral("set.png"), 48));
+    ui.aboutaction->setIcon(lazyIcon(QStringLiteral("help.png"), 256));
+    ui.viewaction->setIcon(lazyIcon(QStringLiteral("view.png"), 48));
+    ui.action_M->setIcon(lazyIcon(QStringLiteral("sound.png"), 256));
 
     createActions();
     createTrayIcon();
@@ -95,7 +107,7 @@ void MainWindow::createTrayIcon()
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(quitAction);
 
-    trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/images/logotwo.png")), this);
+    trayIcon = new QSystemTrayIcon(lazyIcon(QStringLiteral("logotwo.png"), 340), this);
     trayIcon->setToolTip(QStringLiteral("Tasquill"));
     trayIcon->setContextMenu(trayIconMenu);
     trayIcon->setVisible(true);

@@ -1,0 +1,65 @@
+#include "lazyicon.h"
+
+#include <QPainter>
+
+LazyIconEngine::LazyIconEngine(const QString &fileName, const QSize &fileSize)
+    : m_fileName(fileName), m_fileSize(fileSize)
+{
+}
+
+QIcon LazyIconEngine::icon(const QString &fileName, const QSize &fileSize)
+{
+    return QIcon(new LazyIconEngine(fileName, fileSize));
+}
+
+QIcon &LazyIconEngine::loaded()
+{
+    if (!m_icon)
+        m_icon = QIcon(m_fileName);
+    return *m_icon;
+}
+
+void LazyIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
+                           QIcon::State state)
+{
+    loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+}
+
+QPixmap LazyIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
+{
+    return loaded().pixmap(size, mode, state);
+}
+
+QPixmap LazyIconEngine::scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state,
+                                     qreal scale)
+{
+    return loaded().pixmap(size, scale, mode, state);
+}
+
+QSize LazyIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)
+{
+    // As Qt's own icons do: never larger than the image, and never larger than asked.
+    return m_fileSize.boundedTo(size).isEmpty() ? QSize()
+                                                : m_fileSize.scaled(size.boundedTo(m_fileSize),
+                                                                    Qt::KeepAspectRatio);
+}
+
+QList<QSize> LazyIconEngine::availableSizes(QIcon::Mode, QIcon::State)
+{
+    return {m_fileSize};
+}
+
+QIconEngine *LazyIconEngine::clone() const
+{
+    return new LazyIconEngine(*this);
+}
+
+QString LazyIconEngine::key() const
+{
+    return QStringLiteral("LazyIconEngine");
+}
+
+bool LazyIconEngine::isNull()
+{
+    return m_fileName.isEmpty();
+}
