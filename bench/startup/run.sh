@@ -9,6 +9,9 @@
 #
 #   RUNS=20          runs per program (median reported)
 #   RECORD=0         print only; otherwise the table is appended to bench/RESULTS.md
+#   TRAY=1           run under a private Xvfb with trayer, a desktop with a notification
+#                    area, where tasquill starts hidden in the tray as on a real desktop
+#                    (offscreen has none, so there it shows and draws its main window)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -30,6 +33,28 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/tasquill-bench.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 mkdir -m 700 "$tmp/runtime"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp/runtime" TASQUILL_EXIT_AT_EVENT_LOOP=1
+platform="QT_QPA_PLATFORM=offscreen"
+if [ "${TRAY:-0}" = 1 ]; then
+    unset QT_QPA_PLATFORM
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/runtime/no-session-bus"
+    display=""
+    for d in $(seq 150 199); do
+        [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
+        display=":$d"
+        break
+    done
+    [ -n "$display" ] || { echo "run.sh: no free X display" >&2; exit 1; }
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY="$display"
+    for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+    trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel \
+        --height 32 >/dev/null 2>&1 &
+    trayer=$!
+    for _ in $(seq 50); do xdotool search --onlyvisible --name '^panel$' >/dev/null 2>&1 && break; sleep 0.1; done
+    trap 'kill $trayer $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
+    platform="Xvfb with trayer (a notification area)"
+fi
 
 # once PROGRAM: one start in a fresh working directory; prints "milliseconds kilobytes".
 once() {
@@ -78,7 +103,7 @@ table=$(cat <<EOF
 
 Machine: ${cpu:-unknown CPU}, $(nproc) cores, Linux $(uname -r), Qt $qt.
 Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg). $runs starts of each, alternating,
-each in a fresh working directory, QT_QPA_PLATFORM=offscreen, leaving as soon as the event
+each in a fresh working directory, $platform, leaving as soon as the event
 loop runs. Wall time from fork to exit and peak RSS (wait4), both read by
 bench/startup/startup_probe; run by bench/startup/run.sh at commit $commit.
 
