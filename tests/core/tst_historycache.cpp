@@ -1,12 +1,10 @@
 #include "eventstore.h"
+#include "execonfile.h"
 #include "historycache.h"
 #include "historyrange.h"
+#include "tablerows.h"
+#include "workspace.h"
 
-#include <QDir>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -14,36 +12,6 @@ namespace {
 const QDateTime Now(QDate(2013, 12, 5), QTime(10, 0));
 // The browser's opening range on that day.
 const HistoryRange LastMonth(QDate(2013, 11, 5), QDate(2013, 12, 5));
-
-// Runs statements on event.db over a connection of its own, as another program might.
-bool execOnFile(const QStringList &statements)
-{
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tst_historycache_side");
-        db.setDatabaseName("event.db");
-        ok = db.open();
-        QSqlQuery query(db);
-        for (const QString &sql : statements) {
-            if (ok && !query.exec(sql)) {
-                qWarning() << sql << query.lastError().text();
-                ok = false;
-            }
-        }
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("tst_historycache_side");
-    return ok;
-}
-
-QStringList contents(const QList<QStringList> &rows)
-{
-    QStringList result;
-    for (const QStringList &row : rows)
-        result << row.at(1);
-    return result;
-}
 
 enum class Change { SameStoreCompletion, SameStoreDeletion, DayMovesPassedEvent, OtherProgram };
 } // namespace
@@ -64,17 +32,16 @@ private slots:
     void unreadableTableFailsUntilItIsBack();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Workspace> m_work;
     std::unique_ptr<EventStore> m_store;
 };
 
 void TestHistoryCache::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_store = std::make_unique<EventStore>(QStringLiteral("event.db"));
-    QVERIFY2(m_store->open(), qPrintable(m_store->lastError()));
+    m_work = std::make_unique<Workspace>();
+    QVERIFY(m_work->isValid());
+    m_store = m_work->openStore();
+    QVERIFY2(m_store->isOpen(), qPrintable(m_store->lastError()));
     QVERIFY(execOnFile({
         "insert into historyeventtable values('9:00', 'b 12月1日', '完成', '2013年12月1日 9:00', '2013121')",
         "insert into historyeventtable values('9:00', 'x 1月11日', '完成', '2013年1月11日 9:00', '2013111')",
@@ -86,8 +53,7 @@ void TestHistoryCache::init()
 void TestHistoryCache::cleanup()
 {
     m_store.reset();
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_work.reset();
 }
 
 void TestHistoryCache::listsRangeInStorageOrder()

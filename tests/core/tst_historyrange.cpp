@@ -1,4 +1,5 @@
 #include "historyrange.h"
+#include "tablerows.h"
 #include "timetext.h"
 
 #include <QtTest>
@@ -46,14 +47,6 @@ const QList<QStringList> &history()
         done("unreadable completion", ""),
     };
     return rows;
-}
-
-QStringList labels(const QList<QStringList> &rows)
-{
-    QStringList result;
-    for (const QStringList &row : rows)
-        result << row.at(1);
-    return result;
 }
 
 const QStringList Unreadable{"unreadable time", "unreadable completion"};
@@ -166,7 +159,7 @@ void TestHistoryRange::listedRows()
         if (range.contains(HistoryRange::rowDate(row)))
             rows << row;
     }
-    QCOMPARE(labels(rows), listed);
+    QCOMPARE(contents(rows), listed);
     QCOMPARE(range.isEmpty(), start > end);
 }
 

@@ -1,8 +1,10 @@
-#include "clock.h"
 #include "dialogrecorder.h"
 #include "eventstore.h"
+#include "findwidgets.h"
 #include "mainwindow.h"
 #include "msgwindow.h"
+#include "tablerows.h"
+#include "workspace.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -11,7 +13,6 @@
 #include <QSqlQuery>
 #include <QSystemTrayIcon>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <memory>
@@ -27,21 +28,11 @@ QStringList actionTexts(const QList<QAction *> &actions)
     return texts;
 }
 
-QList<MsgWindow *> openReminders()
-{
-    QList<MsgWindow *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *window = qobject_cast<MsgWindow *>(widget); window && window->isVisible())
-            windows << window;
-    return windows;
-}
-
 QStringList todayTexts(MainWindow &window)
 {
     QStringList texts;
-    auto *model = window.findChild<QTableView *>("todayTableView")->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, 0).data().toString() + "|" + model->index(row, 1).data().toString();
+    for (const QStringList &row : rowsOf(window.findChild<QTableView *>("todayTableView")->model()))
+        texts << row.at(0) + "|" + row.at(1);
     return texts;
 }
 } // namespace
@@ -72,37 +63,19 @@ private slots:
     void reminderTimerRunsTheMinuteCheckOnlyForItsId();
 
 private:
-    void addEvents(const QList<Event> &events);
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
-    QDateTime m_now;
+    std::unique_ptr<Workspace> m_work;
 };
 
 void TestMainWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QDir::setCurrent(m_dir->path());
-    m_now = March5At1015;
-    Clock::setSource([this] { return m_now; });
+    m_work = std::make_unique<Workspace>(March5At1015);
+    QVERIFY(m_work->isValid());
 }
 
 void TestMainWindow::cleanup()
 {
-    for (MsgWindow *window : openReminders())
-        delete window;
-    Clock::setSource({});
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-}
-
-void TestMainWindow::addEvents(const QList<Event> &events)
-{
-    EventStore store(QStringLiteral("event.db"));
-    QVERIFY2(store.open(), qPrintable(store.lastError()));
-    for (const Event &event : events)
-        QVERIFY2(store.addEvent(event), qPrintable(store.lastError()));
+    qDeleteAll(openReminders());
+    m_work.reset();
 }
 
 void TestMainWindow::formAndActions()
@@ -196,7 +169,7 @@ void TestMainWindow::closingHides()
 
 void TestMainWindow::todayListIsReadOnlyAndInStorageOrder()
 {
-    addEvents({{"星期三 8:00", "周会", "w"},
+    m_work->addEvents({{"星期三 8:00", "周会", "w"},
                {"9:07", "007", "t"},
                {"2014年3月6日 9:00", "明天", "y"},
                {"5日 12:50", "12.50", "d"}});
@@ -260,7 +233,7 @@ void TestMainWindow::completeItem()
     QFETCH(bool, completed);
     QFETCH(bool, keptInEvents);
 
-    addEvents({event, {"10:00", "别的", "t"}, event});
+    m_work->addEvents({event, {"10:00", "别的", "t"}, event});
     MainWindow window;
     auto *view = window.findChild<QTableView *>("todayTableView");
     view->setCurrentIndex(view->model()->index(2, 0)); // the twin of the first row
@@ -293,7 +266,7 @@ void TestMainWindow::completeItem()
     window.refresh();
     QCOMPARE(todayTexts(window).size(), completed ? 1 : 3);
     if (completed && keptInEvents) {
-        m_now = m_now.addDays(1);
+        m_work->setNow(m_work->now().addDays(1));
         window.refresh();
         QCOMPARE(todayTexts(window).size(), 3);
     }
@@ -301,7 +274,7 @@ void TestMainWindow::completeItem()
 
 void TestMainWindow::completeWithoutSelectionWritesNothing()
 {
-    addEvents({{"9:07", "喝水", "t"}});
+    m_work->addEvents({{"9:07", "喝水", "t"}});
     MainWindow window;
     DialogRecorder dialogs({"yes"});
     window.moveItem();
@@ -315,7 +288,7 @@ void TestMainWindow::completeWithoutSelectionWritesNothing()
 
 void TestMainWindow::completionThatCannotBeWrittenChangesNothing()
 {
-    addEvents({{"9:07", "喝水", "t"}});
+    m_work->addEvents({{"9:07", "喝水", "t"}});
     MainWindow window;
     auto *view = window.findChild<QTableView *>("todayTableView");
     view->setCurrentIndex(view->model()->index(0, 0));
@@ -360,7 +333,7 @@ void TestMainWindow::damagedDatabaseIsReportedAndKept()
     QVERIFY(dialogs.shown.at(0).text.contains(QDir::current().absoluteFilePath("event.db")));
     // Said once, not again at every refresh or tick.
     window.refresh();
-    window.checkReminders(m_now.addSecs(60));
+    window.checkReminders(m_work->now().addSecs(60));
     QCOMPARE(dialogs.shown.size(), 1);
 
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -369,15 +342,15 @@ void TestMainWindow::damagedDatabaseIsReportedAndKept()
 
 void TestMainWindow::dueEventsOpenWindowsAtLowerRight()
 {
-    addEvents({{"10:16", "第一", "t"},
+    m_work->addEvents({{"10:16", "第一", "t"},
                {"星期三 10:16", "第二", "w"},
                {"10:16", "第一", "t"},
                {"3月5日 10:17", "下一分钟", "m"}});
     MainWindow window;
-    window.checkReminders(m_now); // 10:15: nothing due
+    window.checkReminders(m_work->now()); // 10:15: nothing due
     QVERIFY(openReminders().isEmpty());
 
-    window.checkReminders(m_now.addSecs(61)); // 10:16:01
+    window.checkReminders(m_work->now().addSecs(61)); // 10:16:01
     const QList<MsgWindow *> windows = openReminders();
     QCOMPARE(windows.size(), 3);
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -388,15 +361,15 @@ void TestMainWindow::dueEventsOpenWindowsAtLowerRight()
     }
 
     // A second tick inside the same minute opens nothing more.
-    window.checkReminders(m_now.addSecs(100));
+    window.checkReminders(m_work->now().addSecs(100));
     QCOMPARE(openReminders().size(), 3);
 }
 
 void TestMainWindow::reminderTimerRunsTheMinuteCheckOnlyForItsId()
 {
-    addEvents({{"10:16", "喝水", "t"}});
+    m_work->addEvents({{"10:16", "喝水", "t"}});
     MainWindow window;
-    m_now = m_now.addSecs(61);
+    m_work->setNow(m_work->now().addSecs(61));
 
     QTimerEvent other(window.adTimerId() + window.reminderTimerId() + 1000);
     QCoreApplication::sendEvent(&window, &other);

@@ -1,9 +1,11 @@
-#include "clock.h"
 #include "dialogrecorder.h"
 #include "eventstore.h"
+#include "execonfile.h"
+#include "files.h"
 // The window header needs its generated form, which is private to the gui library.
 #include "ui_msgwindow.h"
 #include "msgwindow.h"
+#include "workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,10 +13,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSoundEffect>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QtEndian>
@@ -59,32 +57,6 @@ void writeWav(const QString &path, int bitsPerSample)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
         qFatal("cannot write %s", qPrintable(path));
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-// Runs one statement on event.db over a connection of its own, as another program might.
-bool execOnFile(const QString &sql)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tst_msgwindow_side");
-        db.setDatabaseName("event.db");
-        if (db.open()) {
-            QSqlQuery query(db);
-            ok = query.exec(sql);
-            if (!ok)
-                qWarning() << sql << query.lastError().text();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("tst_msgwindow_side");
-    return ok;
 }
 
 // The rows of a table whose time and content are these.
@@ -142,29 +114,25 @@ private:
     {
         return window->findChild<QPushButton *>(QLatin1String(name));
     }
-    QString path(const QString &name) const { return QDir(m_dir->path()).filePath(name); }
+    QString path(const QString &name) const { return m_work->filePath(name); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Workspace> m_work;
     std::unique_ptr<EventStore> m_store;
 };
 
 void TestMsgWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    Clock::setSource([] { return Now; });
-    m_store = std::make_unique<EventStore>(QStringLiteral("event.db"));
-    QVERIFY2(m_store->open(), qPrintable(m_store->lastError()));
+    m_work = std::make_unique<Workspace>(Now);
+    QVERIFY(m_work->isValid());
+    m_store = m_work->openStore();
+    QVERIFY2(m_store->isOpen(), qPrintable(m_store->lastError()));
 }
 
 void TestMsgWindow::cleanup()
 {
     deleteClosedWindows();
     m_store.reset();
-    Clock::setSource({});
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_work.reset();
 }
 
 void TestMsgWindow::showsContentReadOnly()
@@ -257,8 +225,8 @@ void TestMsgWindow::failedCompletionChangesNothing()
     QList<QList<QStringList>> before;
     for (const QString &table : tables)
         before << m_store->rows(table);
-    QVERIFY(execOnFile("create trigger refuse " + trigger
-                       + " begin select raise(abort, 'disk says no'); end"));
+    QVERIFY(execOnFile({"create trigger refuse " + trigger
+                        + " begin select raise(abort, 'disk says no'); end"}));
 
     DialogRecorder dialogs;
     QPointer<MsgWindow> window = open(DoneAt, "开会", "y");
@@ -282,7 +250,7 @@ void TestMsgWindow::failedCompletionChangesNothing()
         QCOMPARE(m_store->rows(tables[i]), before[i]);
 
     // Once the cause is gone, the same window completes the item.
-    QVERIFY(execOnFile("drop trigger refuse"));
+    QVERIFY(execOnFile({"drop trigger refuse"}));
     QTest::mouseClick(button(window, "doButton"), Qt::LeftButton);
     QCOMPARE(completed.size(), 1);
     QCOMPARE(m_store->rows("historyeventtable"),
@@ -313,7 +281,7 @@ void TestMsgWindow::soundLoopsConfiguredFile()
     QDir().mkpath(QFileInfo(path(soundFile)).path());
     writeWav(path(soundFile), 16);
     if (!config.isEmpty())
-        writeFile("config.txt", config.replace('@', QFile::encodeName(m_dir->path())));
+        writeFile("config.txt", config.replace('@', QFile::encodeName(m_work->path())));
 
     QPointer<MsgWindow> window = open("9:07", "喝水", "t");
     const QList<QSoundEffect *> effects = window->findChildren<QSoundEffect *>();

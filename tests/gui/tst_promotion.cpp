@@ -1,9 +1,10 @@
 #include "adwindowloader.h"
-#include "clock.h"
 #include "eventstore.h"
+#include "findwidgets.h"
 #include "homepage.h"
 #include "mainwindow.h"
 #include "msgwindow.h"
+#include "workspace.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -28,33 +29,16 @@ const QString ReachableHost = QStringLiteral("127.0.0.1");
 // Chromium starts its renderer slowly on a loaded machine; this only bounds a hang.
 constexpr int PageTimeoutMs = 120000;
 
-// Promotional windows the user can see. The class lives in the plugin, so it is known here
-// by name only.
-QList<QWidget *> visibleAdWindows()
-{
-    QList<QWidget *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (qstrcmp(widget->metaObject()->className(), "AdWindow") == 0 && widget->isVisible())
-            windows << widget;
-    return windows;
-}
-
+// Promotional windows. The class lives in the plugin, so it is known here by name only.
 QList<QWidget *> allAdWindows()
 {
-    QList<QWidget *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (qstrcmp(widget->metaObject()->className(), "AdWindow") == 0)
-            windows << widget;
-    return windows;
+    return topLevelWindows("AdWindow");
 }
 
-QList<MsgWindow *> openReminders()
+// Those the user can see.
+QList<QWidget *> visibleAdWindows()
 {
-    QList<MsgWindow *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *window = qobject_cast<MsgWindow *>(widget); window && window->isVisible())
-            windows << window;
-    return windows;
+    return topLevelWindows("AdWindow", Which::Visible);
 }
 
 QHostInfo answer(QHostInfo::HostInfoError error)
@@ -109,11 +93,8 @@ private slots:
     void unusablePluginShowsNothing();
 
 private:
-    void addEvents(const QList<Event> &events);
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::unique_ptr<Workspace> m_work;
     QString m_pluginDir;
-    QDateTime m_now;
 };
 
 void TestPromotion::initTestCase()
@@ -126,12 +107,8 @@ void TestPromotion::initTestCase()
 
 void TestPromotion::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QDir::setCurrent(m_dir->path());
-    m_now = March5At1015;
-    Clock::setSource([this] { return m_now; });
+    m_work = std::make_unique<Workspace>(March5At1015);
+    QVERIFY(m_work->isValid());
     AdWindowLoader::setPluginDirectory(m_pluginDir);
 }
 
@@ -142,17 +119,7 @@ void TestPromotion::cleanup()
     HomePage::setHost(QString());
     AdWindowLoader::setPluginDirectory(QString());
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    Clock::setSource({});
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-}
-
-void TestPromotion::addEvents(const QList<Event> &events)
-{
-    EventStore store(QStringLiteral("event.db"));
-    QVERIFY2(store.open(), qPrintable(store.lastError()));
-    for (const Event &event : events)
-        QVERIFY2(store.addEvent(event), qPrintable(store.lastError()));
+    m_work.reset();
 }
 
 void TestPromotion::homePageUrlsShareOneHttpsHost()
@@ -190,9 +157,9 @@ void TestPromotion::homePageLinkOpensHomePage()
 void TestPromotion::timerDispatch()
 {
     HomePage::setHost(ReachableHost);
-    addEvents({{"10:16", "喝水", "t"}, {"10:17", "吃药", "t"}});
+    m_work->addEvents({{"10:16", "喝水", "t"}, {"10:17", "吃药", "t"}});
     MainWindow window;
-    m_now = m_now.addSecs(60); // 10:16:30, when 喝水 is due
+    m_work->setNow(m_work->now().addSecs(60)); // 10:16:30, when 喝水 is due
 
     QTimerEvent promotion(window.adTimerId());
     QCoreApplication::sendEvent(&window, &promotion);
@@ -203,7 +170,7 @@ void TestPromotion::timerDispatch()
     QCoreApplication::sendEvent(&window, &reminder);
     QCOMPARE(openReminders().size(), 1);
 
-    m_now = m_now.addSecs(60); // 10:17:30: a minute check now would open 吃药
+    m_work->setNow(m_work->now().addSecs(60)); // 10:17:30: a minute check now would open 吃药
     QTimerEvent other(window.adTimerId() + window.reminderTimerId() + 1000);
     QCoreApplication::sendEvent(&window, &other);
     QCOMPARE(openReminders().size(), 1);

@@ -1,9 +1,10 @@
-#include "clock.h"
 #include "dialogrecorder.h"
 #include "eventstore.h"
+#include "findwidgets.h"
 // The window header needs its generated form, which is private to the gui library.
 #include "ui_setwindow.h"
 #include "setwindow.h"
+#include "workspace.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -14,7 +15,6 @@
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimeEdit>
@@ -64,36 +64,25 @@ private slots:
     void twoWindowsEachRefresh();
 
 private:
-    template<typename T> T *child(SetWindow &window, const char *name)
-    {
-        T *widget = window.findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     void enter(SetWindow &window, const Entry &entry);
     QTextEdit *contentBox(SetWindow &window, const QString &kind);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Workspace> m_work;
     std::unique_ptr<EventStore> m_store;
 };
 
 void TestSetWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    Clock::setSource([] { return Now; });
-    m_store = std::make_unique<EventStore>(QStringLiteral("event.db"));
-    QVERIFY2(m_store->open(), qPrintable(m_store->lastError()));
+    m_work = std::make_unique<Workspace>(Now);
+    QVERIFY(m_work->isValid());
+    m_store = m_work->openStore();
+    QVERIFY2(m_store->isOpen(), qPrintable(m_store->lastError()));
 }
 
 void TestSetWindow::cleanup()
 {
     m_store.reset();
-    Clock::setSource({});
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_work.reset();
 }
 
 QTextEdit *TestSetWindow::contentBox(SetWindow &window, const QString &kind)

@@ -1,31 +1,18 @@
 #include "dialogrecorder.h"
+#include "files.h"
+#include "findwidgets.h"
 // The window header needs its generated form, which is private to the gui library.
 #include "ui_soundsetwindow.h"
 #include "soundsetwindow.h"
+#include "workspace.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-
-namespace {
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-} // namespace
 
 class TestSoundSetWindow : public QObject
 {
@@ -48,13 +35,6 @@ private slots:
     void fileDialogFillsField();
 
 private:
-    template<typename T> static T *child(SoundSetWindow &window, const char *name)
-    {
-        T *widget = window.findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     static QLineEdit *field(SoundSetWindow &w) { return child<QLineEdit>(w, "soundFileLineEdit"); }
     static QCheckBox *muteBox(SoundSetWindow &w) { return child<QCheckBox>(w, "noSoundCheckBox"); }
     static void press(SoundSetWindow &w, const char *name)
@@ -62,20 +42,18 @@ private:
         QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Workspace> m_work;
 };
 
 void TestSoundSetWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_work = std::make_unique<Workspace>();
+    QVERIFY(m_work->isValid());
 }
 
 void TestSoundSetWindow::cleanup()
 {
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_work.reset();
 }
 
 void TestSoundSetWindow::missingFileGetsDefaults()
@@ -93,7 +71,7 @@ void TestSoundSetWindow::defaultsThatCannotBeWrittenAreReported()
     // The working folder vanished under the program: nowhere to write.
     QVERIFY(QDir().mkdir("gone"));
     QVERIFY(QDir::setCurrent("gone"));
-    QVERIFY(QDir(m_dir->path()).rmdir("gone"));
+    QVERIFY(QDir(m_work->path()).rmdir("gone"));
 
     DialogRecorder dialogs;
     SoundSetWindow window;

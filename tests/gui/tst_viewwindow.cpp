@@ -1,8 +1,11 @@
-#include "clock.h"
 #include "dialogrecorder.h"
 #include "eventstore.h"
+#include "execonfile.h"
+#include "findwidgets.h"
 #include "mainwindow.h"
+#include "tablerows.h"
 #include "viewwindow.h"
+#include "workspace.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -11,12 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -49,28 +48,6 @@ const Rows History = {
     {"9:00", "十二月五日", "完成", "2013年12月5日 23:59", "2013125"},
 };
 
-// Runs statements on event.db over a connection of its own, as another program might.
-bool execOnFile(const QStringList &statements)
-{
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tst_viewwindow_side");
-        db.setDatabaseName("event.db");
-        ok = db.open();
-        QSqlQuery query(db);
-        for (const QString &sql : statements) {
-            if (ok && !query.exec(sql)) {
-                qWarning() << sql << query.lastError().text();
-                ok = false;
-            }
-        }
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("tst_viewwindow_side");
-    return ok;
-}
-
 QString quoted(const QString &text)
 {
     return text.isNull() ? QStringLiteral("null")
@@ -98,23 +75,12 @@ QTableView *historyView(QWidget *window)
 // The rows a view shows, each as the texts of all its model's columns.
 Rows shownRows(QTableView *view)
 {
-    Rows rows;
-    const QAbstractItemModel *model = view->model();
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < model->columnCount(); ++c)
-            row << model->index(r, c).data().toString();
-        rows << row;
-    }
-    return rows;
+    return rowsOf(view->model());
 }
 
 QStringList shownContents(QTableView *view)
 {
-    QStringList contents;
-    for (const QStringList &row : shownRows(view))
-        contents << row.at(1);
-    return contents;
+    return contents(shownRows(view));
 }
 
 // The header texts of the columns the user can see, in order.
@@ -159,11 +125,7 @@ void clickCell(QWidget *window, QTableView *view, int row, int column = 1)
 
 QList<ViewWindow *> openBrowsers()
 {
-    QList<ViewWindow *> windows;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *window = qobject_cast<ViewWindow *>(widget))
-            windows << window;
-    return windows;
+    return topLevelWindows<ViewWindow>();
 }
 
 QStringList todayContents(MainWindow &window)
@@ -209,29 +171,23 @@ private:
     void fill();
     std::unique_ptr<ViewWindow> open();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Workspace> m_work;
     std::unique_ptr<EventStore> m_store;
-    QDateTime m_now;
 };
 
 void TestViewWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_now = Now;
-    Clock::setSource([this] { return m_now; });
-    m_store = std::make_unique<EventStore>(QStringLiteral("event.db"));
-    QVERIFY2(m_store->open(), qPrintable(m_store->lastError()));
+    m_work = std::make_unique<Workspace>(Now);
+    QVERIFY(m_work->isValid());
+    m_store = m_work->openStore();
+    QVERIFY2(m_store->isOpen(), qPrintable(m_store->lastError()));
 }
 
 void TestViewWindow::cleanup()
 {
     qDeleteAll(openBrowsers());
     m_store.reset();
-    Clock::setSource({});
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_work.reset();
 }
 
 void TestViewWindow::fill()
@@ -314,7 +270,7 @@ void TestViewWindow::opensOnLastMonth()
     QFETCH(QStringList, listed);
 
     fill();
-    m_now = QDateTime(today, QTime(8, 30));
+    m_work->setNow(QDateTime(today, QTime(8, 30)));
     const auto window = open();
     QCOMPARE(dateEdit(window.get(), "sDateEdit")->date(), start);
     QCOMPARE(dateEdit(window.get(), "eDateEdit")->date(), today);
@@ -632,7 +588,7 @@ void TestViewWindow::failedDeletionIsReported()
     QCOMPARE(dialogs.shown[1].kind, Dialogs::Kind::Error);
     QCOMPARE(dialogs.shown[1].title, QStringLiteral("删除事项"));
     QVERIFY2(dialogs.shown[1].text.contains("disk says no"), qPrintable(dialogs.shown[1].text));
-    QVERIFY2(dialogs.shown[1].text.contains(QDir(m_dir->path()).filePath("event.db")),
+    QVERIFY2(dialogs.shown[1].text.contains(m_work->filePath("event.db")),
              qPrintable(dialogs.shown[1].text));
     QCOMPARE(m_store->rows("eventtable"), Events);
     QCOMPARE(m_store->rows("historyeventtable"), History);
