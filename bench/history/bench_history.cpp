@@ -7,6 +7,7 @@
 //
 //   bench_history -median 5
 
+#include "bulkwrite.h"
 #include "clock.h"
 #include "eventstore.h"
 #include "timetext.h"
@@ -28,21 +29,13 @@ const QDateTime Now(QDate(2014, 3, 5), QTime(10, 0));
 constexpr int HistoryRows = 100000;
 constexpr int EventRows = 1000;
 
-// Writes the history and a few events through a connection of its own, in one transaction.
+// Writes the history and a few events.
 bool fill(const QString &path)
 {
-    {
-        EventStore store(path);
-        if (!store.open())
-            return false;
-    }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-    db.setDatabaseName(path);
-    bool ok = db.open() && db.transaction();
-    {
+    return writeInOneTransaction(path, true, [](QSqlDatabase &db) {
         QRandomGenerator random(HistoryRows);
         QSqlQuery insert(db);
-        ok = ok && insert.prepare(QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"));
+        bool ok = insert.prepare(QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"));
         for (int i = 0; ok && i < HistoryRows; ++i) {
             const QDateTime at(Now.date().addDays(-random.bounded(3 * 365)),
                                QTime(random.bounded(24), random.bounded(60)));
@@ -56,23 +49,15 @@ bool fill(const QString &path)
             else
                 row = {TimeText::composeDaily(at.time()), content, QStringLiteral("完成"),
                        TimeText::completionTime(at), TimeText::dateTag(at.date())};
-            for (int c = 0; c < row.size(); ++c)
-                insert.bindValue(c, row.at(c).isNull() ? QStringLiteral("") : row.at(c));
-            ok = insert.exec();
+            ok = insertRow(insert, row);
         }
         ok = ok && insert.prepare(QStringLiteral("insert into eventtable values(?,?,?)"));
         for (int i = 0; ok && i < EventRows; ++i) {
-            insert.bindValue(0, TimeText::composeDaily(QTime(i % 24, i % 60)));
-            insert.bindValue(1, QStringLiteral("每天 %1").arg(i));
-            insert.bindValue(2, TimeText::DailyKind);
-            ok = insert.exec();
+            ok = insertRow(insert, {TimeText::composeDaily(QTime(i % 24, i % 60)),
+                                    QStringLiteral("每天 %1").arg(i), TimeText::DailyKind});
         }
-    }
-    ok = ok && db.commit();
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-    return ok;
+        return ok;
+    });
 }
 
 void query(ViewWindow &window, const QDate &start, const QDate &end)

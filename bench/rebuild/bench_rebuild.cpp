@@ -6,6 +6,7 @@
 //
 //   bench_rebuild -median 5
 
+#include "bulkwrite.h"
 #include "eventstore.h"
 #include "timetext.h"
 
@@ -13,6 +14,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -73,20 +76,12 @@ Event passed(QRandomGenerator &random, int i)
             TimeText::OnceKind};
 }
 
-// Writes `count` events and a few completions of yesterday through a connection of its
-// own, in one transaction (a store would commit each event on its own).
+// Writes `count` events and a few completions of yesterday.
 // `old`: in tables as earlier versions created them, for the one-time upgrade.
 bool fill(const QString &path, int count, bool onceOnly, bool old = false)
 {
-    if (!old) {
-        EventStore store(path);
-        if (!store.open())
-            return false;
-    }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-    db.setDatabaseName(path);
-    bool ok = db.open() && db.transaction();
-    {
+    return writeInOneTransaction(path, !old, [&](QSqlDatabase &db) {
+        bool ok = true;
         QSqlQuery create(db);
         const QStringList oldTables = {
             QStringLiteral("create table eventtable(时间 QString, 内容 QString, 类型 QString)"),
@@ -104,25 +99,34 @@ bool fill(const QString &path, int count, bool onceOnly, bool old = false)
             const Event event = slot < 2 ? today(random, i, onceOnly)
                 : slot == 2              ? passed(random, i)
                                          : otherDay(random, i, onceOnly);
-            insert.bindValue(0, event.time);
-            insert.bindValue(1, event.content);
-            insert.bindValue(2, event.kind);
-            ok = insert.exec();
+            ok = insertRow(insert, {event.time, event.content, event.kind});
         }
         QSqlQuery completion(db);
         ok = ok && completion.prepare(QStringLiteral("insert into tceventtable values(?,?,?)"));
         for (int i = 0; ok && i < 20; ++i) {
-            completion.bindValue(0, QStringLiteral("9:07"));
-            completion.bindValue(1, QStringLiteral("完成 %1").arg(i));
-            completion.bindValue(2, QStringLiteral("2014年3月4日 9:%1").arg(10 + i));
-            ok = completion.exec();
+            ok = insertRow(completion, {QStringLiteral("9:07"), QStringLiteral("完成 %1").arg(i),
+                                        QStringLiteral("2014年3月4日 9:%1").arg(10 + i)});
         }
-    }
-    ok = ok && db.commit();
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-    return ok;
+        return ok;
+    });
+}
+
+// Writes a copied or filled file out to the disk; otherwise the first commit would pay for it.
+bool flushToDisk(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
+}
+
+// An open store on `path`; none when there is no such file or it cannot be opened.
+std::unique_ptr<EventStore> openStore(const QString &path)
+{
+    if (path.isEmpty())
+        return nullptr;
+    auto store = std::make_unique<EventStore>(path);
+    if (!store->open())
+        return nullptr;
+    return store;
 }
 
 // The minute check as it was: read every row and compare its time text.
@@ -215,11 +219,7 @@ QString BenchRebuild::freshCopy(int count, bool onceOnly)
     if (source.isEmpty() || !QFile::copy(source, copy))
         return QString();
     m_copies.append(copy);
-    // Otherwise the first commit would pay for writing out the whole copy.
-    QFile file(copy);
-    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
-        return QString();
-    return copy;
+    return flushToDisk(copy) ? copy : QString();
 }
 
 void BenchRebuild::firstRebuildOfTheDay_data()
@@ -232,14 +232,12 @@ void BenchRebuild::firstRebuildOfTheDay()
     // Yesterday's completions to forget and passed once-only events to move.
     QFETCH(int, count);
     QFETCH(bool, onceOnly);
-    const QString path = freshCopy(count, onceOnly);
-    QVERIFY(!path.isEmpty());
-    EventStore store(path);
-    QVERIFY(store.open());
+    const auto store = openStore(freshCopy(count, onceOnly));
+    QVERIFY(store);
     QBENCHMARK_ONCE {
-        QVERIFY(store.rebuildToday(Now));
+        QVERIFY(store->rebuildToday(Now));
     }
-    QCOMPARE(store.rows(QStringLiteral("todayeventtable")).size(), count / 100);
+    QCOMPARE(store->rows(QStringLiteral("todayeventtable")).size(), count / 100);
 }
 
 void BenchRebuild::rebuildAgain_data()
@@ -252,13 +250,11 @@ void BenchRebuild::rebuildAgain()
     // Every later rebuild of the day: after each change and each completion.
     QFETCH(int, count);
     QFETCH(bool, onceOnly);
-    const QString path = freshCopy(count, onceOnly);
-    QVERIFY(!path.isEmpty());
-    EventStore store(path);
-    QVERIFY(store.open());
-    QVERIFY(store.rebuildToday(Now));
+    const auto store = openStore(freshCopy(count, onceOnly));
+    QVERIFY(store);
+    QVERIFY(store->rebuildToday(Now));
     QBENCHMARK {
-        store.rebuildToday(Now);
+        store->rebuildToday(Now);
     }
 }
 
@@ -288,8 +284,7 @@ void BenchRebuild::upgrade()
     const QString path = m_dir.filePath(QStringLiteral("old-%1.db").arg(m_copies.size()));
     QVERIFY(fill(path, 100000, false, true));
     m_copies.append(path);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0);
+    QVERIFY(flushToDisk(path));
     QBENCHMARK_ONCE {
         EventStore store(path);
         QVERIFY(store.open());
@@ -306,13 +301,11 @@ void BenchRebuild::dueEvents_data()
 void BenchRebuild::dueEvents()
 {
     QFETCH(int, count);
-    const QString path = templatePath(count);
-    QVERIFY(!path.isEmpty());
-    EventStore store(path);
-    QVERIFY(store.open());
-    QCOMPARE(store.dueEvents(DueMinute), ::fullScan(store.database(), DueMinute));
+    const auto store = openStore(templatePath(count));
+    QVERIFY(store);
+    QCOMPARE(store->dueEvents(DueMinute), ::fullScan(store->database(), DueMinute));
     QBENCHMARK {
-        store.dueEvents(DueMinute);
+        store->dueEvents(DueMinute);
     }
 }
 
@@ -324,12 +317,10 @@ void BenchRebuild::fullScan_data()
 void BenchRebuild::fullScan()
 {
     QFETCH(int, count);
-    const QString path = templatePath(count);
-    QVERIFY(!path.isEmpty());
-    EventStore store(path);
-    QVERIFY(store.open());
+    const auto store = openStore(templatePath(count));
+    QVERIFY(store);
     QBENCHMARK {
-        ::fullScan(store.database(), DueMinute);
+        ::fullScan(store->database(), DueMinute);
     }
 }
 
