@@ -338,31 +338,15 @@ bool EventStore::completeItem(const QString &time, const QString &content, const
 QList<Event> EventStore::dueEvents(const QDateTime &minute, bool *ok)
 {
     m_lastError.clear();
+    QList<QStringList> rows;
+    const bool read = select(QStringLiteral("select 时间, 内容, 类型 from eventtable where 时间 in "
+                                            "(?,?,?,?,?) order by rowid"),
+                             TimeText::minuteMatchTexts(minute), &rows);
     if (ok)
-        *ok = false;
-    if (!isOpen()) {
-        fail(ReadFailed, NotOpen);
-        return {};
-    }
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    QString reason;
-    if (!prepare(query, QStringLiteral("select 时间, 内容, 类型 from eventtable where 时间 in "
-                                       "(?,?,?,?,?) order by rowid"),
-                 reason)
-        || !execBound(query, TimeText::minuteMatchTexts(minute), reason)) {
-        fail(ReadFailed, reason);
-        return {};
-    }
+        *ok = read;
     QList<Event> due;
-    while (query.next())
-        due.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
-    if (!finishedCleanly(query, reason)) {
-        fail(ReadFailed, reason);
-        return {};
-    }
-    if (ok)
-        *ok = true;
+    for (const QStringList &row : std::as_const(rows))
+        due.append({row.at(0), row.at(1), row.at(2)});
     return due;
 }
 
@@ -377,32 +361,36 @@ QList<QStringList> EventStore::rows(const QString &table, bool *ok)
         fail(ReadFailed, QStringLiteral("没有表 %1").arg(table));
         return {};
     }
-    if (!isOpen()) {
-        fail(ReadFailed, NotOpen);
-        return {};
-    }
+    QList<QStringList> result;
+    const bool read = select(QStringLiteral("select * from %1 order by rowid").arg(table), {}, &result);
+    if (ok)
+        *ok = read;
+    return result;
+}
+
+bool EventStore::select(const QString &statement, const QStringList &values,
+                        QList<QStringList> *rows)
+{
+    rows->clear();
+    if (!isOpen())
+        return fail(ReadFailed, NotOpen);
     QSqlQuery query(database());
     query.setForwardOnly(true);
     QString reason;
-    if (!run(query, QStringLiteral("select * from %1 order by rowid").arg(table), reason)) {
-        fail(ReadFailed, reason);
-        return {};
-    }
-    QList<QStringList> result;
+    if (!prepare(query, statement, reason) || !execBound(query, values, reason))
+        return fail(ReadFailed, reason);
     const int columns = query.record().count();
     while (query.next()) {
         QStringList row;
         for (int i = 0; i < columns; ++i)
             row.append(query.value(i).toString());
-        result.append(row);
+        rows->append(row);
     }
     if (!finishedCleanly(query, reason)) {
-        fail(ReadFailed, reason);
-        return {};
+        rows->clear();
+        return fail(ReadFailed, reason);
     }
-    if (ok)
-        *ok = true;
-    return result;
+    return true;
 }
 
 bool EventStore::fail(const QString &what, const QString &reason)

@@ -86,6 +86,9 @@ private:
     // `failure` and the reason `body` gave when it returns false.
     bool inTransaction(const QString &failure, const std::function<bool(QString &reason)> &body);
     bool readTableNames(QStringList *tables, QStringList *indexes, QString *reason);
+    // Every row `statement` selects with `values` bound, each as its column texts; on
+    // failure no rows, and lastError() says why.
+    bool select(const QString &statement, const QStringList &values, QList<QStringList> *rows);
 
     QString m_fileName;
     QString m_connectionName;
