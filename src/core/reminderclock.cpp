@@ -7,7 +7,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcClock, "tasquill.clock", QtInfoMsg)
 
-// The start of the minute `moment` falls in, in the same time spec. Subtracting the seconds
+// The start of the minute `moment` falls in, in the same time zone. Subtracting the seconds
 // rather than rebuilding the moment from its fields keeps it well defined around a daylight
 // saving change.
 QDateTime minuteStart(const QDateTime &moment)
