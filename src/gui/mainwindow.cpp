@@ -4,8 +4,8 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
-#include "lazyicon.h"
 #include "homepage.h"
+#include "lazyicon.h"
 #include "msgwindow.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
@@ -124,11 +124,11 @@ void MainWindow::initDatabase(const QString &fileName)
 void MainWindow::rebuildTodayList()
 {
     const QDateTime now = Clock::now();
-    if (m_store->isOpen() || m_store->open()) {
-        if (m_store->rebuildToday(now))
-            m_clock.noteRebuilt(now.date());
-        else
-            reportError(QStringLiteral("数据库错误"), m_store->lastError());
+    if ((m_store->isOpen() || m_store->open()) && m_store->rebuildToday(now)) {
+        m_clock.noteRebuilt(now.date());
+        m_lastReportedError.clear(); // the next failure is news again
+    } else {
+        reportError(QStringLiteral("数据库错误"), m_store->lastError());
     }
     installTodayModel();
 }
@@ -281,8 +281,9 @@ void MainWindow::moveItem()
         return;
 
     if (!m_store->completeItem(time, content, pressed)) {
-        reportError(QStringLiteral("删除事项"),
-                    QStringLiteral("事项完成失败：") + m_store->lastError());
+        // The user asked for this, so it is told every time, not once.
+        Dialogs::error(this, QStringLiteral("删除事项"),
+                       QStringLiteral("事项完成失败：") + m_store->lastError());
         return;
     }
     // A once-only item has left the event table and the history has grown, so open
