@@ -6,242 +6,121 @@
 #include "soundsetwindow.h"
 #include "workspace.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <memory>
+
+namespace {
+const QByteArray Defaults("./dingdong.wav\nopensound\n");
+const QByteArray Longer("/a/very/long/folder/name/that/goes/on/and/on/chime.wav\nopensound\nmore\n");
+} // namespace
 
 class TestSoundSetWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_work.reset(); // puts the previous working directory back first
+        m_work = std::make_unique<Workspace>();
+        QVERIFY(m_work->isValid());
+    }
 
-    void missingFileGetsDefaults();
-    void defaultsThatCannotBeWrittenAreReported();
-    void showsFileAndMuteBox_data();
-    void showsFileAndMuteBox();
-    void savesBothLines_data();
-    void savesBothLines();
-    void shorterSaveLeavesExactlyTwoLines();
-    void failedSaveKeepsWindowOpen();
-    void cancelWritesNothing();
-    void fileDialogFillsField_data();
+    void opens_data();
+    void opens();
+    void closes_data();
+    void closes();
     void fileDialogFillsField();
 
 private:
-    static QLineEdit *field(SoundSetWindow &w) { return child<QLineEdit>(w, "soundFileLineEdit"); }
-    static QCheckBox *muteBox(SoundSetWindow &w) { return child<QCheckBox>(w, "noSoundCheckBox"); }
-    static void press(SoundSetWindow &w, const char *name)
-    {
-        QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
-    }
-
     std::unique_ptr<Workspace> m_work;
 };
 
-void TestSoundSetWindow::init()
+void TestSoundSetWindow::opens_data()
 {
-    m_work = std::make_unique<Workspace>();
-    QVERIFY(m_work->isValid());
+    QTest::addColumn<QString>("config"); // empty: no config.txt
+    QTest::addColumn<QString>("soundFile");
+    QTest::addColumn<bool>("muted");
+
+    QTest::newRow("no config.txt") << "" << "./dingdong.wav" << false;
+    QTest::newRow("closesound") << " 我的 铃声.wav \nclosesound\n" << " 我的 铃声.wav " << true;
+    QTest::newRow("closesound, CR LF") << "a.wav\r\nclosesound\r\n" << "a.wav" << true;
+    QTest::newRow("opensound") << "a.wav\nopensound\n" << "a.wav" << false;
+    QTest::newRow("closesound with a blank") << "a.wav\nclosesound \n" << "a.wav" << false;
 }
 
-void TestSoundSetWindow::cleanup()
+void TestSoundSetWindow::opens()
 {
-    m_work.reset();
-}
+    QFETCH(QString, config);
+    QFETCH(QString, soundFile);
+    QFETCH(bool, muted);
 
-void TestSoundSetWindow::missingFileGetsDefaults()
-{
+    if (!config.isEmpty())
+        writeFile("config.txt", config.toUtf8());
     DialogRecorder dialogs;
     SoundSetWindow window;
-    QCOMPARE(readFile("config.txt"), QByteArray("./dingdong.wav\nopensound\n"));
-    QCOMPARE(field(window)->text(), QStringLiteral("./dingdong.wav"));
-    QVERIFY(!muteBox(window)->isChecked());
+    QCOMPARE(child<QLineEdit>(window, "soundFileLineEdit")->text(), soundFile);
+    QCOMPARE(child<QCheckBox>(window, "noSoundCheckBox")->isChecked(), muted);
+    // Opening writes nothing but the defaults where the file was missing.
+    QCOMPARE(readFile("config.txt"), config.isEmpty() ? Defaults : config.toUtf8());
     QCOMPARE(dialogs.shown.size(), 0);
 }
 
-void TestSoundSetWindow::defaultsThatCannotBeWrittenAreReported()
-{
-    // The working folder vanished under the program: nowhere to write.
-    QVERIFY(QDir().mkdir("gone"));
-    QVERIFY(QDir::setCurrent("gone"));
-    QVERIFY(QDir(m_work->path()).rmdir("gone"));
-
-    DialogRecorder dialogs;
-    SoundSetWindow window;
-    QCOMPARE(dialogs.shown.size(), 1);
-    QCOMPARE(dialogs.shown[0].kind, Dialogs::Kind::Error);
-    QCOMPARE(dialogs.shown[0].title, QStringLiteral("铃声设置"));
-    QVERIFY2(dialogs.shown[0].text.contains("config.txt"), qPrintable(dialogs.shown[0].text));
-    QCOMPARE(field(window)->text(), QStringLiteral("./dingdong.wav"));
-    QVERIFY(!muteBox(window)->isChecked());
-}
-
-void TestSoundSetWindow::showsFileAndMuteBox_data()
-{
-    QTest::addColumn<QByteArray>("config");
-    QTest::addColumn<QString>("soundFile");
-    QTest::addColumn<bool>("muted");
-
-    QTest::newRow("closesound") << QByteArray("/home/me/bell.wav\nclosesound\n")
-                                << "/home/me/bell.wav" << true;
-    QTest::newRow("closesound, CR LF") << QByteArray("bell.wav\r\nclosesound\r\n") << "bell.wav"
-                                       << true;
-    QTest::newRow("closesound, no final newline") << QByteArray("bell.wav\nclosesound")
-                                                  << "bell.wav" << true;
-    QTest::newRow("opensound") << QByteArray("./dingdong.wav\nopensound\n") << "./dingdong.wav"
-                               << false;
-    QTest::newRow("closesound with a blank") << QByteArray("bell.wav\nclosesound \n")
-                                             << "bell.wav" << false;
-    QTest::newRow("other case") << QByteArray("bell.wav\nCloseSound\n") << "bell.wav" << false;
-    QTest::newRow("empty second line") << QByteArray("bell.wav\n\n") << "bell.wav" << false;
-    QTest::newRow("no second line") << QByteArray("bell.wav\n") << "bell.wav" << false;
-    QTest::newRow("path with blanks kept") << QByteArray(" 我的 铃声.wav \nclosesound\n")
-                                           << " 我的 铃声.wav " << true;
-    QTest::newRow("empty path") << QByteArray("\nopensound\n") << "" << false;
-}
-
-void TestSoundSetWindow::showsFileAndMuteBox()
-{
-    QFETCH(QByteArray, config);
-    QFETCH(QString, soundFile);
-    QFETCH(bool, muted);
-
-    writeFile("config.txt", config);
-    SoundSetWindow window;
-    QCOMPARE(field(window)->text(), soundFile);
-    QCOMPARE(muteBox(window)->isChecked(), muted);
-    QCOMPARE(readFile("config.txt"), config);
-}
-
-void TestSoundSetWindow::savesBothLines_data()
+void TestSoundSetWindow::closes_data()
 {
     QTest::addColumn<QString>("soundFile");
     QTest::addColumn<bool>("muted");
-    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("saved"); // empty: config.txt cannot be replaced
 
-    QTest::newRow("muted") << "/home/me/bell.wav" << true
-                           << QByteArray("/home/me/bell.wav\nclosesound\n");
-    QTest::newRow("sound on") << "/home/me/bell.wav" << false
-                              << QByteArray("/home/me/bell.wav\nopensound\n");
-    QTest::newRow("typed path, unchecked") << "铃声 2.wav" << false
-                                           << QByteArray("铃声 2.wav\nopensound\n");
-    QTest::newRow("empty path") << "" << true << QByteArray("\nclosesound\n");
+    QTest::newRow("确定, muted") << "a.wav" << true << "okButton" << "a.wav\nclosesound\n";
+    QTest::newRow("确定, sound on") << "铃声 2.wav" << false << "okButton" << "铃声 2.wav\nopensound\n";
+    QTest::newRow("取消") << "a.wav" << true << "cancelButton" << QString::fromUtf8(Longer);
+    QTest::newRow("确定, cannot write") << "a.wav" << true << "okButton" << "";
 }
 
-void TestSoundSetWindow::savesBothLines()
+void TestSoundSetWindow::closes()
 {
     QFETCH(QString, soundFile);
     QFETCH(bool, muted);
-    QFETCH(QByteArray, saved);
+    QFETCH(QString, button);
+    QFETCH(QString, saved);
 
-    writeFile("config.txt", "./dingdong.wav\nopensound\n");
+    writeFile("config.txt", Longer);
     DialogRecorder dialogs;
     SoundSetWindow window;
     window.show();
-    field(window)->setText(soundFile);
+    if (saved.isEmpty()) // something no file can replace now stands in its place
+        QVERIFY(QFile::remove("config.txt") && QDir().mkdir("config.txt"));
+    child<QLineEdit>(window, "soundFileLineEdit")->setText(soundFile);
     if (muted)
-        QTest::mouseClick(muteBox(window), Qt::LeftButton);
-    QCOMPARE(muteBox(window)->isChecked(), muted);
-    press(window, "okButton");
+        QTest::mouseClick(child<QCheckBox>(window, "noSoundCheckBox"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, qPrintable(button)), Qt::LeftButton);
 
-    QCOMPARE(readFile("config.txt"), saved);
-    QVERIFY(!window.isVisible());
-    QCOMPARE(dialogs.shown.size(), 0);
-
-    // A settings window opened afterwards shows what was saved.
-    SoundSetWindow again;
-    QCOMPARE(field(again)->text(), soundFile);
-    QCOMPARE(muteBox(again)->isChecked(), muted);
-}
-
-void TestSoundSetWindow::shorterSaveLeavesExactlyTwoLines()
-{
-    writeFile("config.txt", "/a/very/long/folder/name/that/goes/on/and/on/chime.wav\n"
-                            "closesound\nsomething else\n");
-    SoundSetWindow window;
-    window.show();
-    QVERIFY(muteBox(window)->isChecked());
-    field(window)->setText("a.wav");
-    QTest::mouseClick(muteBox(window), Qt::LeftButton);
-    press(window, "okButton");
-
-    QCOMPARE(readFile("config.txt"), QByteArray("a.wav\nopensound\n"));
-    SoundSetWindow again;
-    QCOMPARE(field(again)->text(), QStringLiteral("a.wav"));
-    QVERIFY(!muteBox(again)->isChecked());
-}
-
-void TestSoundSetWindow::failedSaveKeepsWindowOpen()
-{
-    writeFile("config.txt", "bell.wav\nopensound\n");
-    DialogRecorder dialogs;
-    SoundSetWindow window;
-    window.show();
-    // Something now stands in the file's place that cannot be replaced by a file.
-    QVERIFY(QFile::remove("config.txt"));
-    QVERIFY(QDir().mkdir("config.txt"));
-    field(window)->setText("other.wav");
-    press(window, "okButton");
-
-    QCOMPARE(dialogs.shown.size(), 1);
-    QCOMPARE(dialogs.shown[0].kind, Dialogs::Kind::Error);
-    QCOMPARE(dialogs.shown[0].title, QStringLiteral("铃声设置"));
-    QVERIFY2(dialogs.shown[0].text.contains("config.txt"), qPrintable(dialogs.shown[0].text));
-    QVERIFY(window.isVisible());
-    QCOMPARE(field(window)->text(), QStringLiteral("other.wav"));
-}
-
-void TestSoundSetWindow::cancelWritesNothing()
-{
-    const QByteArray config("bell.wav\nclosesound\n");
-    writeFile("config.txt", config);
-    SoundSetWindow window;
-    window.show();
-    field(window)->setText("other.wav");
-    QTest::mouseClick(muteBox(window), Qt::LeftButton);
-    press(window, "cancelButton");
-
-    QVERIFY(!window.isVisible());
-    QCOMPARE(readFile("config.txt"), config);
-}
-
-void TestSoundSetWindow::fileDialogFillsField_data()
-{
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("a file chosen") << "/home/me/sounds/铃声.wav" << "/home/me/sounds/铃声.wav";
-    QTest::newRow("cancelled") << "" << "bell.wav";
+    // A failed save is told, and the window stays open with the choice.
+    QCOMPARE(window.isVisible(), saved.isEmpty());
+    QCOMPARE(dialogs.shown.size(), saved.isEmpty() ? 1 : 0);
+    if (saved.isEmpty())
+        QVERIFY2(dialogs.shown[0].text.contains("config.txt"), qPrintable(dialogs.shown[0].text));
+    else
+        QCOMPARE(readFile("config.txt"), saved.toUtf8());
 }
 
 void TestSoundSetWindow::fileDialogFillsField()
 {
-    QFETCH(QString, chosen);
-    QFETCH(QString, shown);
-
-    const QByteArray config("bell.wav\nclosesound\n");
-    writeFile("config.txt", config);
-    DialogRecorder dialogs({chosen});
+    DialogRecorder dialogs({"", "/home/me/铃声.wav"});
     SoundSetWindow window;
-    window.show();
-    press(window, "selectSoundButton");
-
-    QCOMPARE(dialogs.shown.size(), 1);
-    QCOMPARE(dialogs.shown[0].kind, Dialogs::Kind::OpenFile);
-    QCOMPARE(dialogs.shown[0].title, QStringLiteral("打开文件"));
-    QCOMPARE(dialogs.shown[0].text, QStringLiteral("音频文件(*.wav)"));
-    QCOMPARE(field(window)->text(), shown);
-    QVERIFY(muteBox(window)->isChecked());
-    // Choosing is not saving.
-    QCOMPARE(readFile("config.txt"), config);
-    QVERIFY(window.isVisible());
+    auto *field = child<QLineEdit>(window, "soundFileLineEdit");
+    auto *select = child<QPushButton>(window, "selectSoundButton");
+    select->click(); // cancelled
+    QCOMPARE(field->text(), QStringLiteral("./dingdong.wav"));
+    select->click();
+    QCOMPARE(field->text(), QStringLiteral("/home/me/铃声.wav"));
+    QCOMPARE(dialogs.shown.size(), 2);
+    QCOMPARE(dialogs.shown[1].title, QStringLiteral("打开文件"));
+    QCOMPARE(dialogs.shown[1].text, QStringLiteral("音频文件(*.wav)"));
+    QCOMPARE(readFile("config.txt"), Defaults); // choosing is not saving
 }
 
 QTEST_MAIN(TestSoundSetWindow)
