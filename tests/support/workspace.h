@@ -12,7 +12,9 @@
 
 // A test's own working folder, made the current directory, where the program finds and
 // leaves its files (event.db, config.txt, the default sound). Given a moment, the program's
-// clock is held there until setNow() moves it. Both are put back when the workspace goes.
+// clock is held there until setNow() moves it. Both are put back when the workspace goes,
+// so have one at a time: reset the old one before making the next (`ws.reset(); ws =
+// std::make_unique<Workspace>(...)`), or its going undoes the new one's folder and clock.
 class Workspace
 {
 public:
