@@ -148,6 +148,8 @@ void MainWindow::installTodayModel()
     // into it could ever be stored. A new model also leaves no current row behind.
     todayModel = new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this);
     ui.todayTableView->setModel(todayModel);
+    // A once-only time such as "2014年3月5日 9:07" is wider than a column's default width.
+    ui.todayTableView->resizeColumnToContents(0);
     if (previousSelection)
         previousSelection->deleteLater();
     if (previousModel)

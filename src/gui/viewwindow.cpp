@@ -96,6 +96,8 @@ void ViewWindow::install(QTableView *view, TextRowsModel *model, int stretched, 
     view->setModel(model);
     view->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
     view->setColumnHidden(hidden, true);
+    // A once-only time such as "2014年3月5日 9:07" is wider than a column's default width.
+    view->resizeColumnToContents(0);
     // Later, not now: a reload can run inside a handler that still uses them.
     if (previousSelection)
         previousSelection->deleteLater();
