@@ -368,8 +368,69 @@ QList<QStringList> EventStore::rows(const QString &table, bool *ok)
     return result;
 }
 
+bool EventStore::historyRows(QList<QStringList> *rows, qint64 *lastRowid)
+{
+    m_lastError.clear();
+    return selectBound(QStringLiteral("select rowid, * from historyeventtable order by rowid"), {}, rows)
+        && takeRowids(rows, lastRowid);
+}
+
+bool EventStore::historyRowsAfter(qint64 after, QList<QStringList> *rows, qint64 *lastRowid)
+{
+    m_lastError.clear();
+    if (!selectBound(QStringLiteral("select rowid, * from historyeventtable where rowid > ? order by rowid"),
+                     {after}, rows)) {
+        return false;
+    }
+    return takeRowids(rows, lastRowid);
+}
+
+bool EventStore::historyUpTo(qint64 upTo, qint64 *count, QStringList *rowAt)
+{
+    m_lastError.clear();
+    rowAt->clear();
+    QList<QStringList> found;
+    if (!selectBound(QStringLiteral("select count(*) from historyeventtable where rowid <= ?"), {upTo},
+                     &found)) {
+        return false;
+    }
+    *count = found.value(0).value(0).toLongLong();
+    if (!selectBound(QStringLiteral("select * from historyeventtable where rowid = ?"), {upTo}, &found))
+        return false;
+    if (!found.isEmpty())
+        *rowAt = found.first();
+    return true;
+}
+
+quint64 EventStore::historyDeletions() const
+{
+    return m_historyDeletions;
+}
+
+bool EventStore::takeRowids(QList<QStringList> *rows, qint64 *lastRowid)
+{
+    for (QStringList &row : *rows) {
+        bool number = false;
+        *lastRowid = row.takeFirst().toLongLong(&number);
+        if (!number) {
+            rows->clear();
+            return fail(ReadFailed, QStringLiteral("表 historyeventtable 的行号不是整数"));
+        }
+    }
+    return true;
+}
+
 bool EventStore::select(const QString &statement, const QStringList &values,
                         QList<QStringList> *rows)
+{
+    QVariantList texts;
+    for (const QString &value : values)
+        texts.append(asText(value));
+    return selectBound(statement, texts, rows);
+}
+
+bool EventStore::selectBound(const QString &statement, const QVariantList &values,
+                             QList<QStringList> *rows)
 {
     rows->clear();
     if (!isOpen())
@@ -377,8 +438,12 @@ bool EventStore::select(const QString &statement, const QStringList &values,
     QSqlQuery query(database());
     query.setForwardOnly(true);
     QString reason;
-    if (!prepare(query, statement, reason) || !execBound(query, values, reason))
+    if (!prepare(query, statement, reason))
         return fail(ReadFailed, reason);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (!query.exec())
+        return fail(ReadFailed, reasonOf(query.lastError()));
     const int columns = query.record().count();
     while (query.next()) {
         QStringList row;
@@ -585,6 +650,8 @@ bool EventStore::deleteRows(const QString &table, const QStringList &row, int *d
         count = remove.numRowsAffected();
         return true;
     });
+    if (done && count > 0 && table == QLatin1String("historyeventtable"))
+        ++m_historyDeletions;
     if (done && deleted)
         *deleted = count;
     return done;

@@ -67,6 +67,21 @@ public:
     // The rows of a table in storage order, each as its column texts (for tests and tools).
     QList<QStringList> rows(const QString &table, bool *ok = nullptr);
 
+    // The history as a reader that keeps it reads it: every row, or only the rows after
+    // rowid `after`, in storage order and with the texts rows() gives. `lastRowid`
+    // receives the rowid of the last row read and is left alone when none is.
+    bool historyRows(QList<QStringList> *rows, qint64 *lastRowid);
+    bool historyRowsAfter(qint64 after, QList<QStringList> *rows, qint64 *lastRowid);
+
+    // Whether the history rows up to rowid `upTo` may still be the ones read before,
+    // without reading them: `count` receives how many rows have a rowid of at most
+    // `upTo`, `rowAt` the row at `upTo` itself (empty when it is gone).
+    bool historyUpTo(qint64 upTo, qint64 *count, QStringList *rowAt);
+
+    // How often this store has deleted history rows. A deleted last row leaves its rowid
+    // to the next insert, so a reader that keeps rows reads them all again when it moves.
+    quint64 historyDeletions() const;
+
     // Deletes from "eventtable" or "historyeventtable" every row equal to `row` (as rows()
     // gives it) in every column, a null string matching only NULL: the row the user chose
     // together with its identical twins, and nothing else. `deleted`, when given, receives
@@ -89,8 +104,14 @@ private:
     // Every row `statement` selects with `values` bound, each as its column texts; on
     // failure no rows, and lastError() says why.
     bool select(const QString &statement, const QStringList &values, QList<QStringList> *rows);
+    // The same with `values` bound as they are (numbers as numbers).
+    bool selectBound(const QString &statement, const QVariantList &values, QList<QStringList> *rows);
+    // Takes the rowid each history row was read with off its front; the last one read goes
+    // to `lastRowid`.
+    bool takeRowids(QList<QStringList> *rows, qint64 *lastRowid);
 
     QString m_fileName;
     QString m_connectionName;
     QString m_lastError;
+    quint64 m_historyDeletions = 0;
 };

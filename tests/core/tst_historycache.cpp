@@ -13,6 +13,8 @@ class TestHistoryCache : public QObject
 
 private slots:
     void followsTheFile();
+    void readsOnlyWhatWasAdded_data();
+    void readsOnlyWhatWasAdded();
 };
 
 // One cache over the life of a browser: each query lists the file as it is at that moment,
@@ -52,6 +54,69 @@ void TestHistoryCache::followsTheFile()
     QVERIFY(execOnFile({"alter table kept rename to historyeventtable"}));
     QVERIFY(cache.rowsIn(lastMonth, &rows));
     QCOMPARE(rows.size(), 3);
+}
+
+namespace {
+
+QString addRow(const QString &content)
+{
+    return QStringLiteral("insert into historyeventtable "
+                          "values('9:00', '%1', '完成', '2013年12月1日 9:00', '2013121')")
+        .arg(content);
+}
+
+} // namespace
+
+void TestHistoryCache::readsOnlyWhatWasAdded_data()
+{
+    QTest::addColumn<bool>("storeDeletesB");
+    QTest::addColumn<QStringList>("statements"); // run by another program afterwards
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<int>("fullReads");
+
+    QTest::newRow("rows added") << false << QStringList{addRow("c"), addRow("d")}
+                                << QStringList{"a", "b", "b", "c", "d"} << 1;
+    QTest::newRow("first row deleted") << false
+                                       << QStringList{"delete from historyeventtable where 内容 = 'a'"}
+                                       << QStringList{"b", "b"} << 2;
+    // SQLite gives the new row the rowid the deleted last one had.
+    QTest::newRow("last row deleted, one added")
+        << false << QStringList{"delete from historyeventtable where rowid = 3", addRow("c")}
+        << QStringList{"a", "b", "c"} << 2;
+    QTest::newRow("last rows deleted, added again after another")
+        << true << QStringList{addRow("x"), addRow("b")} << QStringList{"a", "x", "b"} << 2;
+    QTest::newRow("deleted through the store, then added")
+        << true << QStringList{addRow("c")} << QStringList{"a", "c"} << 2;
+}
+
+// Rows added are read on their own; after a deletion the whole table is read again. Either
+// way the rows listed are exactly those in the file, in storage order.
+void TestHistoryCache::readsOnlyWhatWasAdded()
+{
+    QFETCH(bool, storeDeletesB);
+    QFETCH(QStringList, statements);
+    QFETCH(QStringList, listed);
+    QFETCH(int, fullReads);
+
+    Workspace work;
+    const auto store = work.openStore();
+    QVERIFY(execOnFile({addRow("a"), addRow("b"), addRow("b")}));
+    const HistoryRange december(QDate(2013, 12, 1), QDate(2013, 12, 31));
+    HistoryCache cache(*store);
+    QList<QStringList> rows;
+    QVERIFY(cache.rowsIn(december, &rows));
+    if (storeDeletesB)
+        QVERIFY(store->deleteRows("historyeventtable", rows.at(1)));
+    QVERIFY(execOnFile(statements));
+
+    QVERIFY(cache.rowsIn(december, &rows));
+    QCOMPARE(contents(rows), listed);
+    QCOMPARE(rows, store->rows("historyeventtable"));
+    QCOMPARE(cache.fullReads(), fullReads);
+    // Another query on the unchanged file reads nothing.
+    QVERIFY(cache.rowsIn(december, &rows));
+    QCOMPARE(contents(rows), listed);
+    QCOMPARE(cache.fullReads(), fullReads);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryCache)
