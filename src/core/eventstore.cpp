@@ -368,13 +368,6 @@ QList<QStringList> EventStore::rows(const QString &table, bool *ok)
     return result;
 }
 
-bool EventStore::historyRows(QList<QStringList> *rows, qint64 *lastRowid)
-{
-    m_lastError.clear();
-    return selectBound(QStringLiteral("select rowid, * from historyeventtable order by rowid"), {}, rows)
-        && takeRowids(rows, lastRowid);
-}
-
 bool EventStore::historyRowsAfter(qint64 after, QList<QStringList> *rows, qint64 *lastRowid)
 {
     m_lastError.clear();

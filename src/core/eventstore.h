@@ -67,10 +67,9 @@ public:
     // The rows of a table in storage order, each as its column texts (for tests and tools).
     QList<QStringList> rows(const QString &table, bool *ok = nullptr);
 
-    // The history as a reader that keeps it reads it: every row, or only the rows after
-    // rowid `after`, in storage order and with the texts rows() gives. `lastRowid`
+    // The history rows after rowid `after` (all of them for the smallest qint64), in
+    // storage order and with the texts rows() gives. `lastRowid`
     // receives the rowid of the last row read and is left alone when none is.
-    bool historyRows(QList<QStringList> *rows, qint64 *lastRowid);
     bool historyRowsAfter(qint64 after, QList<QStringList> *rows, qint64 *lastRowid);
 
     // Whether the history rows up to rowid `upTo` may still be the ones read before,

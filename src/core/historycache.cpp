@@ -3,6 +3,8 @@
 #include "eventstore.h"
 #include "historyrange.h"
 
+#include <limits>
+
 HistoryCache::HistoryCache(EventStore &store) : m_store(store) {}
 
 bool HistoryCache::rowsIn(const HistoryRange &range, QList<QStringList> *rows)
@@ -55,7 +57,8 @@ bool HistoryCache::readAll()
     forget();
     m_deletions = m_store.historyDeletions();
     ++m_fullReads;
-    if (!m_store.historyRows(&m_rows, &m_lastRowid))
+    // Rowids may be negative in SQLite; every row lies after the smallest one.
+    if (!m_store.historyRowsAfter(std::numeric_limits<qint64>::min(), &m_rows, &m_lastRowid))
         return false;
     appendDates(0);
     return true;

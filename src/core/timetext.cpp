@@ -227,23 +227,14 @@ DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &tod
     if (kind == DailyKind)
         return DayMatch::Today;
 
-    const QRegularExpression *pattern = nullptr;
-    const QString *expected = nullptr;
-    const DayTexts &texts = dayTexts(today);
-    if (kind == YearlyKind) {
-        pattern = &monthDayPattern;
-        expected = &texts.monthDay;
-    } else if (kind == MonthlyKind) {
-        pattern = &dayPattern;
-        expected = &texts.day;
-    } else if (kind == WeeklyKind) {
-        pattern = &weekdayPattern;
-        expected = &texts.weekday;
-    } else {
+    const QRegularExpression *pattern = kind == YearlyKind    ? &monthDayPattern
+                                        : kind == MonthlyKind ? &dayPattern
+                                        : kind == WeeklyKind  ? &weekdayPattern
+                                                              : nullptr;
+    if (!pattern)
         return DayMatch::NotToday;
-    }
-    return firstMatchEquals(*pattern, timeText, *expected) ? DayMatch::Today
-                                                           : DayMatch::NotToday;
+    return firstMatchEquals(*pattern, timeText, dayText(kind, today)) ? DayMatch::Today
+                                                                      : DayMatch::NotToday;
 }
 
 } // namespace TimeText
