@@ -10,6 +10,7 @@
 #include "bulkwrite.h"
 #include "clock.h"
 #include "eventstore.h"
+#include "historyrange.h"
 #include "timetext.h"
 #include "viewwindow.h"
 
@@ -18,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,17 +32,18 @@ constexpr int EventRows = 1000;
 // Writes the history and a few events.
 bool fill(const QString &path)
 {
-    return writeInOneTransaction(path, true, [](QSqlDatabase &db) {
+    return writeInOneTransaction(path, true, [](SqliteDatabase &db) {
         QRandomGenerator random(HistoryRows);
-        QSqlQuery insert(db);
-        bool ok = insert.prepare(QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"));
+        SqliteStatement insert(db, "insert into historyeventtable values(?,?,?,?,?)");
+        bool ok = true;
         for (int i = 0; ok && i < HistoryRows; ++i) {
             const QDateTime at(Now.date().addDays(-random.bounded(3 * 365)),
                                QTime(random.bounded(24), random.bounded(60)));
             const QString content = QStringLiteral("事项 %1").arg(i);
             QStringList row;
             if (i % 1000 == 999)
-                row = {QStringLiteral("某天 9:07"), content, QStringLiteral("未完成"), QString(), QString()};
+                row = {QStringLiteral("某天 9:07"), content, QStringLiteral("未完成"), QString(),
+                       QString()};
             else if (i % 10 == 0)
                 row = {TimeText::composeOnce(at), content, QStringLiteral("未完成"), QString(),
                        TimeText::dateTag(at.date())};
@@ -51,10 +52,10 @@ bool fill(const QString &path)
                        TimeText::completionTime(at), TimeText::dateTag(at.date())};
             ok = insertRow(insert, row);
         }
-        ok = ok && insert.prepare(QStringLiteral("insert into eventtable values(?,?,?)"));
+        SqliteStatement event(db, "insert into eventtable values(?,?,?)");
         for (int i = 0; ok && i < EventRows; ++i) {
-            ok = insertRow(insert, {TimeText::composeDaily(QTime(i % 24, i % 60)),
-                                    QStringLiteral("每天 %1").arg(i), TimeText::DailyKind});
+            ok = insertRow(event, eventRow({TimeText::composeDaily(QTime(i % 24, i % 60)),
+                                            QStringLiteral("每天 %1").arg(i), Kind::Daily}));
         }
         return ok;
     });
@@ -115,8 +116,9 @@ void BenchHistory::cleanupTestCase()
 void BenchHistory::readTable()
 {
     int count = 0;
-    QBENCHMARK {
-        count = int(m_store->rows(QStringLiteral("historyeventtable")).size());
+    QBENCHMARK
+    {
+        count = int(m_store->history(HistoryRange(QDate(1, 1, 1), QDate(9999, 12, 31))).size());
     }
     QCOMPARE(count, HistoryRows);
 }
@@ -125,7 +127,8 @@ void BenchHistory::readTable()
 void BenchHistory::open()
 {
     int count = 0;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         ViewWindow window(*m_store);
         count = listed(window);
     }
@@ -148,7 +151,8 @@ void BenchHistory::query()
     QFETCH(QDate, start);
     QFETCH(QDate, end);
     ViewWindow window(*m_store);
-    QBENCHMARK {
+    QBENCHMARK
+    {
         ::query(window, start, end);
     }
     qDebug() << "lists" << listed(window) << "rows";
@@ -161,8 +165,8 @@ void BenchHistory::queryAfterChange()
     ViewWindow window(*m_store);
     QList<qint64> times;
     for (int i = 0; i < 9; ++i) {
-        QVERIFY(m_store->addEvent({QStringLiteral("9:07"), QStringLiteral("新 %1").arg(i),
-                                   TimeText::DailyKind}));
+        QVERIFY(m_store->addEvent(
+            {QStringLiteral("9:07"), QStringLiteral("新 %1").arg(i), Kind::Daily}));
         QElapsedTimer timer;
         timer.start();
         ::query(window, QDate(2013, 11, 5), QDate(2013, 12, 5));
@@ -189,7 +193,8 @@ void BenchHistory::clickFitsRows()
     window.show();
     ::query(window, start, end);
     auto *view = window.findChild<QTableView *>(QStringLiteral("hTableView"));
-    QBENCHMARK {
+    QBENCHMARK
+    {
         view->resizeRowsToContents();
     }
 }

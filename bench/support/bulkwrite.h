@@ -1,9 +1,10 @@
 #pragma once
 
+#include "event.h"
 #include "eventstore.h"
+#include "sqlitedatabase.h"
+#include "sqlitestatement.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStringList>
 
 #include <functional>
@@ -12,30 +13,26 @@
 // one transaction (a store would commit each row on its own), committed only when
 // `write` succeeds. With `makeTables`, a store first gives the file the program's tables.
 inline bool writeInOneTransaction(const QString &path, bool makeTables,
-                                  const std::function<bool(QSqlDatabase &db)> &write)
+                                  const std::function<bool(SqliteDatabase &db)> &write)
 {
-    if (makeTables) {
-        EventStore store(path);
-        if (!store.open())
-            return false;
-    }
-    const QString connection = QStringLiteral("bench.bulkwrite");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        ok = db.open() && db.transaction() && write(db) && db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
+    if (makeTables && !EventStore(path).open())
+        return false;
+    SqliteDatabase db;
+    return db.open(path, SqliteDatabase::Mode::ReadWrite, 3000) && db.exec("begin") && write(db) &&
+           db.exec("commit");
 }
 
-// Runs the prepared `insert` with `row` bound, a null text stored as an empty one as the
-// program stores it.
-inline bool insertRow(QSqlQuery &insert, const QStringList &row)
+// Runs the prepared `insert` with `row` bound.
+inline bool insertRow(SqliteStatement &insert, const QStringList &row)
 {
     for (int c = 0; c < row.size(); ++c)
-        insert.bindValue(c, row.at(c).isNull() ? QStringLiteral("") : row.at(c));
-    return insert.exec();
+        insert.bind(c, row.at(c));
+    return insert.run();
+}
+
+// An event as the row the store would write for it.
+inline QStringList eventRow(const Event &event)
+{
+    static const char codes[] = {'y', 'm', 'd', 't', 'w'};
+    return {event.time, event.content, QString(QLatin1Char(codes[int(event.kind)]))};
 }

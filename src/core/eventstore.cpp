@@ -1,111 +1,59 @@
 #include "eventstore.h"
 
+#include "historyrange.h"
+#include "schemaupgrade.h"
+#include "sqlitestatement.h"
 #include "timetext.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <QLoggingCategory>
 #include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QStringList>
-
-#include <algorithm>
-#include <atomic>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcStore, "tasquill.store", QtInfoMsg)
 
-struct Table
+// The kind codes of column 类型.
+struct KindCode
 {
-    QString name;
-    QString createStatement;
-    QString insertStatement;
-    int columns;
+    Kind kind;
+    const char *code;
+};
+constexpr KindCode KindCodes[] = {
+    {Kind::Once, "y"},  {Kind::Yearly, "m"}, {Kind::Monthly, "d"},
+    {Kind::Daily, "t"}, {Kind::Weekly, "w"},
 };
 
-// The four tables in the order they are created. Columns are declared TEXT so that every
-// value reads back exactly as it was typed ("007" stays "007").
-const QList<Table> &tables()
+Kind kindOf(const QString &code)
 {
-    static const QList<Table> list = {
-        {QStringLiteral("eventtable"),
-         QStringLiteral("create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT)"),
-         QStringLiteral("insert into eventtable values(?,?,?)"), 3},
-        {QStringLiteral("todayeventtable"),
-         QStringLiteral("create table todayeventtable(时间 TEXT, 内容 TEXT)"),
-         QStringLiteral("insert into todayeventtable values(?,?)"), 2},
-        {QStringLiteral("historyeventtable"),
-         QStringLiteral("create table historyeventtable(时间 TEXT, 内容 TEXT, 完成情况 TEXT, "
-                        "完成时间 TEXT, dTag TEXT)"),
-         QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"), 5},
-        {QStringLiteral("tceventtable"),
-         QStringLiteral("create table tceventtable(时间 TEXT, 内容 TEXT, 完成时间 TEXT)"),
-         QStringLiteral("insert into tceventtable values(?,?,?)"), 3},
-    };
-    return list;
-}
-
-const QString TimeIndex = QStringLiteral("eventtable_time");
-
-// Earlier versions declared every column "QString", which gives numeric affinity.
-const QString OldColumnType = QStringLiteral("QString");
-
-QString reasonOf(const QSqlError &error)
-{
-    const QString reason = error.databaseText().trimmed();
-    return reason.isEmpty() ? error.text().trimmed() : reason;
-}
-
-// A null QString would be bound as SQL NULL, which "时间 = ?" never finds again.
-QString asText(const QString &value)
-{
-    return value.isNull() ? QStringLiteral("") : value;
-}
-
-bool run(QSqlQuery &query, const QString &statement, QString &reason)
-{
-    if (query.exec(statement))
-        return true;
-    reason = reasonOf(query.lastError());
-    return false;
-}
-
-bool prepare(QSqlQuery &query, const QString &statement, QString &reason)
-{
-    if (query.prepare(statement))
-        return true;
-    reason = reasonOf(query.lastError());
-    return false;
-}
-
-bool execBound(QSqlQuery &query, const QStringList &values, QString &reason)
-{
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, asText(values.at(i)));
-    if (query.exec())
-        return true;
-    reason = reasonOf(query.lastError());
-    return false;
-}
-
-// A forward-only query finished without error: next() also returns false on a failed step.
-bool finishedCleanly(QSqlQuery &query, QString &reason)
-{
-    if (query.lastError().isValid()) {
-        reason = reasonOf(query.lastError());
-        return false;
+    for (const KindCode &k : KindCodes) {
+        if (code == QLatin1String(k.code))
+            return k.kind;
     }
-    query.finish();
-    return true;
+    return Kind::Other;
 }
 
-QString nextConnectionName()
+QString codeOf(Kind kind)
 {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("tasquill.store.%1").arg(++counter);
+    for (const KindCode &k : KindCodes) {
+        if (k.kind == kind)
+            return QString::fromLatin1(k.code);
+    }
+    return QString();
+}
+
+const QString DoneText = QStringLiteral("完成");
+const QString MissedText = QStringLiteral("未完成");
+
+Status statusOf(const QString &text)
+{
+    return text == DoneText ? Status::Done : text == MissedText ? Status::Missed : Status::Other;
+}
+
+// Reads an event from columns 时间, 内容, 类型, rowid.
+Event eventAt(const SqliteStatement &row)
+{
+    return {row.text(0), row.text(1), kindOf(row.text(2)), row.integer(3)};
 }
 
 const QString OpenFailed = QStringLiteral("无法打开数据库文件");
@@ -113,26 +61,17 @@ const QString UpgradeFailed = QStringLiteral("无法升级数据库文件");
 const QString WriteFailed = QStringLiteral("无法写入数据库文件");
 const QString ReadFailed = QStringLiteral("无法读取数据库文件");
 const QString NotOpen = QStringLiteral("数据库没有打开");
+const QString Unchanged = QStringLiteral("（文件未作改动）");
 
 } // namespace
 
-EventStore::EventStore(const QString &fileName)
-    : m_fileName(QFileInfo(fileName).absoluteFilePath())
-    , m_connectionName(nextConnectionName())
+EventStore::EventStore(const QString &fileName) : m_fileName(QFileInfo(fileName).absoluteFilePath())
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(m_fileName);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
 }
 
 EventStore::~EventStore()
 {
-    {
-        QSqlDatabase db = database();
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    m_dueQuery.reset(); // statements go before their connection
 }
 
 bool EventStore::open()
@@ -140,23 +79,27 @@ bool EventStore::open()
     m_lastError.clear();
     if (isOpen())
         return true;
-    QSqlDatabase db = database();
-    if (!db.isValid())
-        return fail(OpenFailed, QStringLiteral("没有 SQLite 数据库驱动（QSQLITE）"));
-    if (!db.open())
-        return fail(OpenFailed, reasonOf(db.lastError()));
+    if (!m_db.open(m_fileName, SqliteDatabase::Mode::ReadWrite, BusyTimeoutMs))
+        return fail(OpenFailed, m_db.errorMessage());
+    m_readOnly = false;
 
-    // SQLite opens any file; only reading it shows whether it is a database. Nothing is
-    // written before this has succeeded.
-    QStringList tableNames, indexNames;
-    QString reason;
-    if (!readTableNames(&tableNames, &indexNames, &reason)) {
-        db.close();
-        return fail(OpenFailed, reason);
+    SchemaUpgrade upgrade(m_db);
+    const bool needed = upgrade.needed();
+    if (!needed && !upgrade.reason().isEmpty()) {
+        m_db.close();
+        return fail(OpenFailed, upgrade.reason());
     }
-    if (!upgradeOldTables() || !createMissingTables()) {
-        db.close();
-        return false;
+    if (needed && !upgrade.run()) {
+        // A file we may read but not write still serves its reminders, without the index.
+        if (upgrade.writeRefused() &&
+            m_db.open(m_fileName, SqliteDatabase::Mode::ReadOnly, BusyTimeoutMs)) {
+            m_readOnly = true;
+            qCWarning(lcStore).noquote() << "opened read-only:" << m_fileName;
+            return true;
+        }
+        m_db.close();
+        return upgrade.hadOldTables() ? fail(UpgradeFailed, upgrade.reason() + Unchanged)
+                                      : fail(WriteFailed, upgrade.reason());
     }
     qCDebug(lcStore) << "opened" << m_fileName;
     return true;
@@ -164,12 +107,12 @@ bool EventStore::open()
 
 bool EventStore::isOpen() const
 {
-    return database().isOpen();
+    return m_db.isOpen();
 }
 
-QSqlDatabase EventStore::database() const
+bool EventStore::isReadOnly() const
 {
-    return QSqlDatabase::database(m_connectionName, false);
+    return m_readOnly;
 }
 
 QString EventStore::filePath() const
@@ -182,273 +125,267 @@ QString EventStore::lastError() const
     return m_lastError;
 }
 
+QString EventStore::readOnlyNotice() const
+{
+    return QStringLiteral(
+               "数据库文件 %1 只能读取，不能写入：提醒照常进行，但新设置、完成和删除的事项"
+               "都无法保存。请让该文件和它所在的文件夹可以写入，然后重新启动 Tasquill。")
+        .arg(m_fileName);
+}
+
 bool EventStore::addEvent(const Event &event)
 {
     m_lastError.clear();
-    return inTransaction(WriteFailed, [&](QString &reason) {
-        QSqlQuery insert(database());
-        return prepare(insert, QStringLiteral("insert into eventtable values(?,?,?)"), reason)
-            && execBound(insert, {event.time, event.content, event.kind}, reason);
+    const QString code = codeOf(event.kind);
+    if (code.isEmpty())
+        return fail(WriteFailed, QStringLiteral("事项类型未知"));
+    return inTransaction(WriteFailed, [&] {
+        return SqliteStatement(m_db, "insert into eventtable values(?,?,?)")
+            .bindAll({event.time, event.content, code})
+            .run();
     });
 }
 
-bool EventStore::rebuildToday(const QDateTime &now)
+bool EventStore::rebuildToday(const QDate &today)
 {
     m_lastError.clear();
-    const QDate today = now.date();
-    return inTransaction(WriteFailed, [&](QString &reason) {
-        const QSqlDatabase db = database();
-
-        // Completions are kept for the day they were made on; the first row tells which.
-        QSqlQuery completions(db);
-        completions.setForwardOnly(true);
-        if (!run(completions, QStringLiteral("select * from tceventtable"), reason))
-            return false;
-        bool stale = false;
-        if (completions.next())
-            stale = TimeText::parseOnceDate(completions.value(2).toString()) != today;
-        if (!finishedCleanly(completions, reason))
-            return false;
-        QSqlQuery clear(db);
-        if (stale && !run(clear, QStringLiteral("delete from tceventtable"), reason))
-            return false;
-        if (!run(clear, QStringLiteral("delete from todayeventtable"), reason))
-            return false;
-
-        // Decide on every event first, then write: a passed once-only event takes every
-        // row of its time and content with it, and a row already removed that way is
-        // not looked at again.
-        struct Hit
-        {
-            QString time;
-            QString content;
-            TimeText::DayMatch match;
-        };
-        //
-        // Only rows that can be today's are read: a yearly, monthly or weekly text without
-        // today's "3月5日", "5日" or "星期三" in it cannot match (matchDay makes the same
-        // test first), and reading every row through Qt would cost more than all the rest.
-        QList<Hit> hits;
-        QSqlQuery scan(db);
-        scan.setForwardOnly(true);
-        if (!prepare(scan, QStringLiteral(
-                         "select 时间, 内容, 类型 from eventtable where 类型 in ('y', 't') "
-                         "or (类型 = 'm' and instr(时间, ?) > 0) or (类型 = 'd' and instr(时间, ?) > 0) "
-                         "or (类型 = 'w' and instr(时间, ?) > 0) order by rowid"),
-                     reason)
-            || !execBound(scan, {TimeText::dayText(TimeText::YearlyKind, today),
-                                 TimeText::dayText(TimeText::MonthlyKind, today),
-                                 TimeText::dayText(TimeText::WeeklyKind, today)},
-                          reason)) {
-            return false;
-        }
-        while (scan.next()) {
-            const QString time = scan.value(0).toString();
-            const auto match = TimeText::matchDay(scan.value(2).toString(), time, today);
-            if (match != TimeText::DayMatch::NotToday)
-                hits.append({time, scan.value(1).toString(), match});
-        }
-        if (!finishedCleanly(scan, reason))
-            return false;
-
-        QSqlQuery listToday(db), toHistory(db), removeEvent(db);
-        if (!prepare(listToday, QStringLiteral("insert into todayeventtable values(?,?)"), reason)
-            || !prepare(toHistory, QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"),
-                        reason)
-            || !prepare(removeEvent, QStringLiteral("delete from eventtable where 时间 = ? and 内容 = ?"),
-                        reason)) {
-            return false;
-        }
-        QSet<QPair<QString, QString>> removed;
-        for (const Hit &hit : std::as_const(hits)) {
-            if (removed.contains({hit.time, hit.content}))
-                continue;
-            if (hit.match == TimeText::DayMatch::Today) {
-                if (!execBound(listToday, {hit.time, hit.content}, reason))
-                    return false;
-                continue;
-            }
-            // A text that names no date has none to tag the history row with: the tag
-            // stays empty, and the browser lists such a row in every range.
-            const QDate date = TimeText::parseOnceDate(hit.time);
-            const QString tag = date.isValid() ? TimeText::dateTag(date) : QString();
-            if (!execBound(toHistory, {hit.time, hit.content, QStringLiteral("未完成"),
-                                       QString(), tag},
-                           reason)
-                || !execBound(removeEvent, {hit.time, hit.content}, reason)) {
-                return false;
-            }
-            removed.insert({hit.time, hit.content});
-        }
-
-        // What was completed today stays off the list, duplicates included.
-        if (!run(completions, QStringLiteral("select * from tceventtable"), reason))
-            return false;
-        QList<QStringList> done;
-        while (completions.next())
-            done.append({completions.value(0).toString(), completions.value(1).toString()});
-        if (!finishedCleanly(completions, reason))
-            return false;
-        QSqlQuery unlist(db);
-        if (!prepare(unlist, QStringLiteral("delete from todayeventtable where 时间 = ? and 内容 = ?"),
-                     reason)) {
-            return false;
-        }
-        for (const QStringList &item : std::as_const(done)) {
-            if (!execBound(unlist, item, reason))
-                return false;
-        }
-        return true;
+    return inTransaction(WriteFailed, [&] {
+        QList<DayHit> hits;
+        return forgetCompletionsOfAnotherDay(today) && readDay(today, &hits) &&
+               m_db.exec("delete from todayeventtable") &&
+               listDay(hits)
+               // What was completed today stays off the list, duplicates included.
+               &&
+               m_db.exec("delete from todayeventtable where exists (select 1 from tceventtable c "
+                         "where c.时间 = todayeventtable.时间 and c.内容 = todayeventtable.内容)");
     });
 }
 
-bool EventStore::completeItem(const QString &time, const QString &content, const QDateTime &now,
-                              const QString &kind)
+bool EventStore::completionsAreOf(const QDate &today, bool *of)
+{
+    // Completions are kept for the day they were made on; the first row tells which.
+    SqliteStatement first(m_db, "select 完成时间 from tceventtable order by rowid limit 1");
+    *of = !first.next() || TimeText::parseOnceDate(first.text(0)) == today;
+    return first.ok();
+}
+
+bool EventStore::forgetCompletionsOfAnotherDay(const QDate &today)
+{
+    bool current = true;
+    return completionsAreOf(today, &current) && (current || m_db.exec("delete from tceventtable"));
+}
+
+bool EventStore::readDay(const QDate &today, QList<DayHit> *hits)
+{
+    // Only rows that can be today's are read: a yearly, monthly or weekly text without
+    // today's "3月5日", "5日" or "星期三" in it cannot match (matchDay makes the same test
+    // first), and reading every row would cost more than all the rest.
+    SqliteStatement scan(m_db, "select 时间, 内容, 类型 from eventtable where 类型 in ('y', 't') "
+                               "or (类型 = 'm' and instr(时间, ?1) > 0) "
+                               "or (类型 = 'd' and instr(时间, ?2) > 0) "
+                               "or (类型 = 'w' and instr(时间, ?3) > 0) order by rowid");
+    scan.bindAll({TimeText::dayText(Kind::Yearly, today), TimeText::dayText(Kind::Monthly, today),
+                  TimeText::dayText(Kind::Weekly, today)});
+    while (scan.next()) {
+        const QString time = scan.text(0);
+        const auto match = TimeText::matchDay(kindOf(scan.text(2)), time, today);
+        if (match != TimeText::DayMatch::NotToday)
+            hits->append({{time, scan.text(1)}, match});
+    }
+    return scan.ok();
+}
+
+bool EventStore::listDay(const QList<DayHit> &hits)
+{
+    // A passed once-only event takes every row of its time and content with it, and a row
+    // already removed that way is not looked at again.
+    SqliteStatement list(m_db, "insert into todayeventtable values(?,?)");
+    SqliteStatement toHistory(m_db, "insert into historyeventtable values(?,?,?,?,?)");
+    SqliteStatement remove(m_db, "delete from eventtable where 时间 = ? and 内容 = ?");
+    QSet<QPair<QString, QString>> removed;
+    for (const DayHit &hit : hits) {
+        const TodayItem &item = hit.item;
+        if (removed.contains({item.time, item.content}))
+            continue;
+        if (hit.match == TimeText::DayMatch::Today) {
+            if (!list.bindAll({item.time, item.content}).run())
+                return false;
+            continue;
+        }
+        // A text that names no date has none to tag the history row with: the tag stays
+        // empty, and the browser lists such a row in every range.
+        const QDate date = TimeText::parseOnceDate(item.time);
+        const QString tag = date.isValid() ? TimeText::dateTag(date) : QString();
+        if (!toHistory.bindAll({item.time, item.content, MissedText, QString(), tag}).run() ||
+            !remove.bindAll({item.time, item.content}).run()) {
+            return false;
+        }
+        removed.insert({item.time, item.content});
+    }
+    return true;
+}
+
+bool EventStore::completeReminder(const Event &event, const QDateTime &now)
+{
+    // A finished once-only event must not fire again, nor come back as missed.
+    return complete({event.time, event.content}, now,
+                    event.kind == Kind::Once ? "delete from eventtable where 时间 = ? and 内容 = ?"
+                                             : nullptr);
+}
+
+bool EventStore::completeTodayItem(const TodayItem &item, const QDateTime &now)
+{
+    return complete(item, now, "delete from eventtable where 时间 = ? and 内容 = ? and 类型 = 'y'");
+}
+
+bool EventStore::complete(const TodayItem &item, const QDateTime &now, const char *removeEvents)
 {
     m_lastError.clear();
     const QString completed = TimeText::completionTime(now);
-    return inTransaction(WriteFailed, [&](QString &reason) {
-        const QSqlDatabase db = database();
-        QSqlQuery history(db), completion(db), removeEvent(db), unlist(db);
-        if (!prepare(history, QStringLiteral("insert into historyeventtable values(?,?,?,?,?)"), reason)
-            || !execBound(history, {time, content, QStringLiteral("完成"), completed,
-                                    TimeText::dateTag(now.date())},
-                          reason)
-            || !prepare(completion, QStringLiteral("insert into tceventtable values(?,?,?)"), reason)
-            || !execBound(completion, {time, content, completed}, reason)) {
-            return false;
-        }
-        // A finished once-only event must not fire again, nor come back as "未完成".
-        QString remove;
-        if (kind == TimeText::OnceKind)
-            remove = QStringLiteral("delete from eventtable where 时间 = ? and 内容 = ?");
-        else if (kind.isEmpty())
-            remove = QStringLiteral("delete from eventtable where 时间 = ? and 内容 = ? and 类型 = 'y'");
-        if (!remove.isEmpty()
-            && (!prepare(removeEvent, remove, reason)
-                || !execBound(removeEvent, {time, content}, reason))) {
-            return false;
-        }
-        return prepare(unlist, QStringLiteral("delete from todayeventtable where 时间 = ? and 内容 = ?"),
-                       reason)
-            && execBound(unlist, {time, content}, reason);
+    return inTransaction(WriteFailed, [&] {
+        return SqliteStatement(m_db, "insert into historyeventtable values(?,?,?,?,?)")
+                   .bindAll({item.time, item.content, DoneText, completed,
+                             TimeText::dateTag(now.date())})
+                   .run() &&
+               SqliteStatement(m_db, "insert into tceventtable values(?,?,?)")
+                   .bindAll({item.time, item.content, completed})
+                   .run() &&
+               (!removeEvents ||
+                SqliteStatement(m_db, removeEvents).bindAll({item.time, item.content}).run()) &&
+               SqliteStatement(m_db, "delete from todayeventtable where 时间 = ? and 内容 = ?")
+                   .bindAll({item.time, item.content})
+                   .run();
+    });
+}
+
+bool EventStore::deleteEvent(const Event &event)
+{
+    return deleteTwins("select 时间, 内容, 类型, rowid from eventtable where rowid = ?",
+                       "delete from eventtable where (时间, 内容, 类型) is "
+                       "(select 时间, 内容, 类型 from eventtable where rowid = ?)",
+                       event.id, [&](SqliteStatement &row) { return eventAt(row) == event; });
+}
+
+bool EventStore::deleteHistoryEntry(const HistoryEntry &entry)
+{
+    return deleteTwins(
+        "select 时间, 内容, 完成情况, 完成时间 from historyeventtable where rowid = ?",
+        "delete from historyeventtable where (时间, 内容, 完成情况, 完成时间, dTag) is "
+        "(select 时间, 内容, 完成情况, 完成时间, dTag from historyeventtable where rowid = ?)",
+        entry.id, [&](SqliteStatement &row) {
+            return row.text(0) == entry.time && row.text(1) == entry.content &&
+                   statusOf(row.text(2)) == entry.status && row.text(3) == entry.completedAt;
+        });
+}
+
+bool EventStore::deleteTwins(const char *check, const char *remove, qint64 id,
+                             const std::function<bool(SqliteStatement &row)> &unchanged)
+{
+    m_lastError.clear();
+    return inTransaction(WriteFailed, [&] {
+        // Rows are compared with "is", so that a NULL an earlier version left finds its row.
+        SqliteStatement row(m_db, check);
+        row.bind(0, id);
+        if (!row.next())
+            return row.ok(); // gone already
+        const bool same = unchanged(row);
+        row.reset();
+        return !same || SqliteStatement(m_db, remove).bind(0, id).run();
     });
 }
 
 QList<Event> EventStore::dueEvents(const QDateTime &minute, bool *ok)
 {
     m_lastError.clear();
-    QList<QStringList> rows;
-    const bool read = select(QStringLiteral("select 时间, 内容, 类型 from eventtable where 时间 in "
-                                            "(?,?,?,?,?) order by rowid"),
-                             TimeText::minuteMatchTexts(minute), &rows);
-    if (ok)
-        *ok = read;
+    if (!m_dueQuery) {
+        m_dueQuery = std::make_unique<SqliteStatement>(
+            m_db, "select 时间, 内容, 类型, rowid from eventtable where 时间 in (?,?,?,?,?) "
+                  "order by rowid");
+    }
+    const QStringList texts = TimeText::minuteMatchTexts(minute);
+    for (int i = 0; i < texts.size(); ++i)
+        m_dueQuery->bind(i, texts.at(i));
     QList<Event> due;
-    for (const QStringList &row : std::as_const(rows))
-        due.append({row.at(0), row.at(1), row.at(2)});
-    return due;
+    while (m_dueQuery->next())
+        due.append(eventAt(*m_dueQuery));
+    const bool read = finishRead(m_dueQuery->ok(), ok);
+    m_dueQuery->reset();
+    // A statement that could not be prepared is prepared anew next time.
+    if (!read)
+        m_dueQuery.reset();
+    return read ? due : QList<Event>();
 }
 
-QList<QStringList> EventStore::rows(const QString &table, bool *ok)
+QList<Event> EventStore::events(bool *ok)
 {
     m_lastError.clear();
-    if (ok)
-        *ok = false;
-    const bool known = std::any_of(tables().cbegin(), tables().cend(),
-                                   [&](const Table &t) { return t.name == table; });
-    if (!known) {
-        fail(ReadFailed, QStringLiteral("没有表 %1").arg(table));
-        return {};
-    }
-    QList<QStringList> result;
-    const bool read = select(QStringLiteral("select * from %1 order by rowid").arg(table), {}, &result);
-    if (ok)
-        *ok = read;
-    return result;
+    QList<Event> events;
+    SqliteStatement query(m_db, "select 时间, 内容, 类型, rowid from eventtable order by rowid");
+    while (query.next())
+        events.append(eventAt(query));
+    return finishRead(query.ok(), ok) ? events : QList<Event>();
 }
 
-bool EventStore::historyRowsAfter(qint64 after, QList<QStringList> *rows, qint64 *lastRowid)
+QList<TodayItem> EventStore::todayList(const QDate &today, bool *ok)
 {
     m_lastError.clear();
-    if (!selectBound(QStringLiteral("select rowid, * from historyeventtable where rowid > ? order by rowid"),
-                     {after}, rows)) {
-        return false;
-    }
-    return takeRowids(rows, lastRowid);
+    if (m_readOnly)
+        return todayListUnsaved(today, ok);
+    QList<TodayItem> items;
+    SqliteStatement query(m_db, "select 时间, 内容 from todayeventtable order by rowid");
+    while (query.next())
+        items.append({query.text(0), query.text(1)});
+    return finishRead(query.ok(), ok) ? items : QList<TodayItem>();
 }
 
-bool EventStore::historyUpTo(qint64 upTo, qint64 *count, QStringList *rowAt)
+QList<TodayItem> EventStore::todayListUnsaved(const QDate &today, bool *ok)
 {
-    m_lastError.clear();
-    rowAt->clear();
-    QList<QStringList> found;
-    if (!selectBound(QStringLiteral("select count(*) from historyeventtable where rowid <= ?"), {upTo},
-                     &found)) {
-        return false;
-    }
-    *count = found.value(0).value(0).toLongLong();
-    if (!selectBound(QStringLiteral("select * from historyeventtable where rowid = ?"), {upTo}, &found))
-        return false;
-    if (!found.isEmpty())
-        *rowAt = found.first();
-    return true;
-}
-
-quint64 EventStore::historyDeletions() const
-{
-    return m_historyDeletions;
-}
-
-bool EventStore::takeRowids(QList<QStringList> *rows, qint64 *lastRowid)
-{
-    for (QStringList &row : *rows) {
-        bool number = false;
-        *lastRowid = row.takeFirst().toLongLong(&number);
-        if (!number) {
-            rows->clear();
-            return fail(ReadFailed, QStringLiteral("表 historyeventtable 的行号不是整数"));
+    // The list cannot be stored: it is worked out as a rebuild would store it.
+    QList<DayHit> hits;
+    bool current = true;
+    SqliteStatement done(m_db, "select 时间, 内容 from tceventtable");
+    QSet<QPair<QString, QString>> completed;
+    while (done.next())
+        completed.insert({done.text(0), done.text(1)});
+    QList<TodayItem> items;
+    const bool read = done.ok() && readDay(today, &hits) && completionsAreOf(today, &current);
+    for (const DayHit &hit : std::as_const(hits)) {
+        if (hit.match == TimeText::DayMatch::Today &&
+            !(current && completed.contains({hit.item.time, hit.item.content}))) {
+            items.append(hit.item);
         }
     }
-    return true;
+    return finishRead(read, ok) ? items : QList<TodayItem>();
 }
 
-bool EventStore::select(const QString &statement, const QStringList &values,
-                        QList<QStringList> *rows)
+QList<HistoryEntry> EventStore::history(const HistoryRange &range, bool *ok)
 {
-    QVariantList texts;
-    for (const QString &value : values)
-        texts.append(asText(value));
-    return selectBound(statement, texts, rows);
+    m_lastError.clear();
+    QList<HistoryEntry> entries;
+    SqliteStatement query(m_db, "select 时间, 内容, 完成情况, 完成时间, rowid from "
+                                "historyeventtable order by rowid");
+    while (!range.isEmpty() && query.next()) {
+        HistoryEntry entry;
+        entry.time = query.text(0);
+        entry.status = statusOf(query.text(2));
+        entry.completedAt = query.text(3);
+        // A done row belongs to the day of its completion, a missed one to its own day.
+        if (entry.status == Status::Done)
+            entry.date = TimeText::parseOnceDate(entry.completedAt);
+        else if (entry.status == Status::Missed)
+            entry.date = TimeText::parseOnceDate(entry.time);
+        if (!range.contains(entry.date))
+            continue;
+        entry.content = query.text(1);
+        entry.id = query.integer(4);
+        entries.append(entry);
+    }
+    return finishRead(query.ok(), ok) ? entries : QList<HistoryEntry>();
 }
 
-bool EventStore::selectBound(const QString &statement, const QVariantList &values,
-                             QList<QStringList> *rows)
+QString EventStore::statusText(Status status)
 {
-    rows->clear();
-    if (!isOpen())
-        return fail(ReadFailed, NotOpen);
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    QString reason;
-    if (!prepare(query, statement, reason))
-        return fail(ReadFailed, reason);
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values.at(i));
-    if (!query.exec())
-        return fail(ReadFailed, reasonOf(query.lastError()));
-    const int columns = query.record().count();
-    while (query.next()) {
-        QStringList row;
-        for (int i = 0; i < columns; ++i)
-            row.append(query.value(i).toString());
-        rows->append(row);
-    }
-    if (!finishedCleanly(query, reason)) {
-        rows->clear();
-        return fail(ReadFailed, reason);
-    }
-    return true;
+    return status == Status::Done ? DoneText : status == Status::Missed ? MissedText : QString();
 }
 
 bool EventStore::fail(const QString &what, const QString &reason)
@@ -458,210 +395,27 @@ bool EventStore::fail(const QString &what, const QString &reason)
     return false;
 }
 
-bool EventStore::inTransaction(const QString &failure,
-                               const std::function<bool(QString &reason)> &body)
+bool EventStore::finishRead(bool read, bool *ok)
+{
+    if (!read)
+        fail(ReadFailed, isOpen() ? m_db.errorMessage() : NotOpen);
+    if (ok)
+        *ok = read;
+    return read;
+}
+
+bool EventStore::inTransaction(const QString &failure, const std::function<bool()> &body)
 {
     if (!isOpen())
         return fail(failure, NotOpen);
-    const QSqlDatabase db = database();
-    QString reason;
-    {
-        // "immediate" takes the write lock at once, so a lock held elsewhere is waited
-        // for here rather than found half-way through.
-        QSqlQuery begin(db);
-        if (!run(begin, QStringLiteral("begin immediate"), reason))
-            return fail(failure, reason);
-    }
-    if (body(reason)) {
-        QSqlQuery commit(db);
-        if (run(commit, QStringLiteral("commit"), reason))
-            return true;
-    }
-    QSqlQuery rollback(db);
-    rollback.exec(QStringLiteral("rollback"));
-    return fail(failure, reason);
-}
-
-bool EventStore::readTableNames(QStringList *tableNames, QStringList *indexNames, QString *reason)
-{
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    if (!run(query, QStringLiteral("select type, name from sqlite_master"), *reason))
-        return false;
-    while (query.next()) {
-        const QString type = query.value(0).toString();
-        if (type == QLatin1String("table"))
-            tableNames->append(query.value(1).toString());
-        else if (type == QLatin1String("index"))
-            indexNames->append(query.value(1).toString());
-    }
-    return finishedCleanly(query, *reason);
-}
-
-bool EventStore::upgradeOldTables()
-{
-    QStringList tableNames, indexNames;
-    QString reason;
-    if (!readTableNames(&tableNames, &indexNames, &reason))
-        return fail(OpenFailed, reason);
-
-    // The tables whose columns an earlier version declared, with their column counts.
-    QHash<QString, int> old;
-    for (const Table &table : tables()) {
-        if (!tableNames.contains(table.name))
-            continue;
-        QSqlQuery info(database());
-        if (!run(info, QStringLiteral("pragma table_info(%1)").arg(table.name), reason))
-            return fail(OpenFailed, reason);
-        int columns = 0;
-        bool numeric = false;
-        while (info.next()) {
-            ++columns;
-            numeric = numeric || info.value(2).toString().compare(OldColumnType, Qt::CaseInsensitive) == 0;
-        }
-        if (numeric)
-            old.insert(table.name, columns);
-    }
-    if (old.isEmpty())
+    if (m_readOnly)
+        return fail(failure, readOnlyNotice());
+    // "immediate" takes the write lock at once, so a lock held elsewhere is waited for
+    // here rather than found half-way through.
+    if (m_db.exec("begin immediate") && body() && m_db.exec("commit"))
         return true;
-
-    QStringList names;
-    for (const Table &table : tables()) {
-        if (old.contains(table.name))
-            names.append(table.name);
-    }
-    qCInfo(lcStore).noquote() << "upgrading" << names.join(QStringLiteral(", ")) << "in" << m_fileName;
-    const bool upgraded = inTransaction(UpgradeFailed, [&](QString &reason) {
-        const QSqlDatabase db = database();
-        for (const Table &table : tables()) {
-            if (!old.contains(table.name))
-                continue;
-            if (old.value(table.name) != table.columns) {
-                reason = QStringLiteral("表 %1 有 %2 列，应有 %3 列")
-                             .arg(table.name)
-                             .arg(old.value(table.name))
-                             .arg(table.columns);
-                return false;
-            }
-            // The values go through Qt as the earlier version read them, so every text
-            // stays as the user saw it: 7 for a stored "007", 12.5 for "12.50".
-            const QString stale = QStringLiteral("tasquill_old_") + table.name;
-            QSqlQuery step(db), copy(db), insert(db);
-            copy.setForwardOnly(true);
-            if (!run(step, QStringLiteral("alter table %1 rename to %2").arg(table.name, stale), reason)
-                || !run(step, table.createStatement, reason)
-                || !prepare(insert, table.insertStatement, reason)
-                || !run(copy, QStringLiteral("select * from %1 order by rowid").arg(stale), reason)) {
-                return false;
-            }
-            while (copy.next()) {
-                for (int i = 0; i < table.columns; ++i) {
-                    const QVariant value = copy.value(i);
-                    insert.bindValue(i, value.isNull() ? QVariant(QMetaType::fromType<QString>())
-                                                       : QVariant(value.toString()));
-                }
-                if (!insert.exec()) {
-                    reason = reasonOf(insert.lastError());
-                    return false;
-                }
-            }
-            if (!finishedCleanly(copy, reason)
-                || !run(step, QStringLiteral("drop table %1").arg(stale), reason)) {
-                return false;
-            }
-        }
-        return true;
-    });
-    if (!upgraded)
-        m_lastError += QStringLiteral("（文件未作改动）");
-    return upgraded;
-}
-
-bool EventStore::createMissingTables()
-{
-    QStringList tableNames, indexNames;
-    QString reason;
-    if (!readTableNames(&tableNames, &indexNames, &reason))
-        return fail(OpenFailed, reason);
-    QStringList statements;
-    for (const Table &table : tables()) {
-        if (!tableNames.contains(table.name))
-            statements.append(table.createStatement);
-    }
-    // The reminder clock looks events up by their time text once a minute.
-    if (!indexNames.contains(TimeIndex))
-        statements.append(QStringLiteral("create index if not exists eventtable_time on eventtable(时间)"));
-    // A complete file is not written to at all, so a read-only one still opens.
-    if (statements.isEmpty())
-        return true;
-    return inTransaction(WriteFailed, [&](QString &reason) {
-        QSqlQuery create(database());
-        for (const QString &statement : std::as_const(statements)) {
-            if (!run(create, statement, reason))
-                return false;
-        }
-        return true;
-    });
-}
-
-bool EventStore::deleteRows(const QString &table, const QStringList &row, int *deleted)
-{
-    m_lastError.clear();
-    if (deleted)
-        *deleted = 0;
-    static const QHash<QString, QStringList> columns = {
-        {QStringLiteral("eventtable"),
-         {QStringLiteral("时间"), QStringLiteral("内容"), QStringLiteral("类型")}},
-        {QStringLiteral("historyeventtable"),
-         {QStringLiteral("时间"), QStringLiteral("内容"), QStringLiteral("完成情况"),
-          QStringLiteral("完成时间"), QStringLiteral("dTag")}},
-    };
-    const QStringList names = columns.value(table);
-    if (names.isEmpty())
-        return fail(WriteFailed, QStringLiteral("不能从表 %1 删除").arg(table));
-    if (row.size() != names.size())
-        return fail(WriteFailed, QStringLiteral("表 %1 有 %2 列，要删除的行有 %3 列")
-                                     .arg(table).arg(names.size()).arg(row.size()));
-    QStringList conditions;
-    for (const QString &name : names)
-        conditions.append(name + QStringLiteral(" is ?"));
-    const QString statement = QStringLiteral("delete from %1 where %2")
-                                  .arg(table, conditions.join(QStringLiteral(" and ")));
-    int count = 0;
-    const bool done = inTransaction(WriteFailed, [&](QString &reason) {
-        QSqlQuery remove(database());
-        if (!prepare(remove, statement, reason))
-            return false;
-        // Bound as they are, not through asText(): a NULL that an earlier version left
-        // must find its row, and "is" lets NULL match NULL.
-        for (int i = 0; i < row.size(); ++i)
-            remove.bindValue(i, row.at(i));
-        if (!remove.exec()) {
-            reason = reasonOf(remove.lastError());
-            return false;
-        }
-        count = remove.numRowsAffected();
-        return true;
-    });
-    if (done && count > 0 && table == QLatin1String("historyeventtable"))
-        ++m_historyDeletions;
-    if (done && deleted)
-        *deleted = count;
-    return done;
-}
-
-QString EventStore::changeMark()
-{
-    if (!isOpen())
-        return QString();
-    // total_changes() counts the rows this connection has changed; data_version moves
-    // when another connection commits. Together they miss no change of rows.
-    QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("select total_changes(), data_version from pragma_data_version"))
-        || !query.next()) {
-        qCWarning(lcStore).noquote() << "cannot tell whether" << m_fileName << "has changed:"
-                                     << reasonOf(query.lastError());
-        return QString();
-    }
-    return query.value(0).toString() + QLatin1Char(':') + query.value(1).toString();
+    const QString reason = m_db.errorMessage();
+    m_readOnly = m_db.failedForWantOfWriteAccess();
+    m_db.exec("rollback");
+    return fail(failure, m_readOnly ? readOnlyNotice() : reason);
 }

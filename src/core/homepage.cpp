@@ -3,12 +3,6 @@
 #include "homepagehost.h"
 
 namespace {
-QString &replacedHost()
-{
-    static QString host;
-    return host;
-}
-
 QUrl onHost(const QString &path)
 {
     QUrl url;
@@ -21,7 +15,7 @@ QUrl onHost(const QString &path)
 
 QString HomePage::host()
 {
-    return replacedHost().isEmpty() ? QStringLiteral(TASQUILL_HOME_HOST) : replacedHost();
+    return QStringLiteral(TASQUILL_HOME_HOST);
 }
 
 QUrl HomePage::pageUrl()
@@ -32,9 +26,4 @@ QUrl HomePage::pageUrl()
 QUrl HomePage::rootUrl()
 {
     return onHost(QStringLiteral("/"));
-}
-
-void HomePage::setHost(const QString &host)
-{
-    replacedHost() = host;
 }

@@ -15,7 +15,4 @@ public:
     static QUrl pageUrl();
     // The site root shown in the promotional window.
     static QUrl rootUrl();
-    // Replaces the built-in host, so that tests can name one that resolves; an empty text
-    // restores the built-in host.
-    static void setHost(const QString &host);
 };

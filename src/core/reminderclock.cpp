@@ -16,50 +16,50 @@ QDateTime minuteStart(const QDateTime &moment)
     return moment.addMSecs(-qint64(t.second()) * 1000 - t.msec());
 }
 
-const QString RolloverMinute = QStringLiteral("0:01");
+const QTime RolloverMinute(0, 1);
 
 } // namespace
 
-ReminderClock::Plan ReminderClock::tick(const QDateTime &now)
+QList<QDateTime> ReminderClock::pendingMinutes(const QDateTime &now)
 {
-    Plan plan;
     if (!now.isValid())
-        return plan;
-
+        return {};
     const QDateTime current = minuteStart(now);
-    qint64 pending = 1; // minutes to check, ending with the current one
-
-    if (m_lastChecked.isValid()) {
-        const qint64 elapsed = m_lastChecked.msecsTo(current);
-        if (elapsed == 0)
-            return plan; // this minute has been checked already
-        if (elapsed < 0) {
-            qCInfo(lcClock) << "clock set back from" << m_lastChecked << "to" << current;
-        } else {
-            pending = elapsed / 60000;
-            if (pending > MaxCatchUpMinutes) {
-                qCWarning(lcClock) << "no tick for" << pending << "minutes; checking the last"
-                                   << MaxCatchUpMinutes << "only";
-                pending = MaxCatchUpMinutes;
-            } else if (pending > 1) {
-                qCDebug(lcClock) << "catching up" << pending - 1 << "skipped minutes";
-            }
-            pending = qMax<qint64>(pending, 1);
-        }
+    // The program's first minute is one of its minutes too, even when its check fails.
+    if (!m_lastChecked.isValid())
+        m_lastChecked = current.addSecs(-60);
+    qint64 pending = m_lastChecked.msecsTo(current) / 60000; // ending with the current one
+    if (pending == 0)
+        return {}; // this minute has been checked already
+    if (pending < 0) {
+        qCInfo(lcClock) << "clock set back from" << m_lastChecked << "to" << current;
+        pending = 1;
+    } else if (pending > MaxCatchUpMinutes) {
+        qCWarning(lcClock) << "no check for" << pending << "minutes; checking the last"
+                           << MaxCatchUpMinutes << "only";
+        pending = MaxCatchUpMinutes;
     }
-
-    plan.minutes.reserve(int(pending));
+    QList<QDateTime> minutes;
+    minutes.reserve(int(pending));
     for (qint64 back = pending - 1; back >= 0; --back)
-        plan.minutes.append(current.addSecs(-60 * back));
-    m_lastChecked = current;
+        minutes.append(current.addSecs(-60 * back));
+    return minutes;
+}
 
-    plan.rebuild = !m_rebuiltOn.isValid() || current.date() != m_rebuiltOn;
-    for (const QDateTime &minute : qAsConst(plan.minutes)) {
-        if (plan.rebuild)
-            break;
-        plan.rebuild = minute.time().toString(QStringLiteral("H:mm")) == RolloverMinute;
+void ReminderClock::markChecked(const QDateTime &minute)
+{
+    m_lastChecked = minute;
+}
+
+bool ReminderClock::rebuildDue(const QList<QDateTime> &checked, const QDate &today) const
+{
+    if (!m_rebuiltOn.isValid() || today != m_rebuiltOn)
+        return true;
+    for (const QDateTime &minute : checked) {
+        if (minute.time() == RolloverMinute)
+            return true;
     }
-    return plan;
+    return false;
 }
 
 void ReminderClock::noteRebuilt(const QDate &date)

@@ -88,3 +88,16 @@ bool SoundSettings::writeDefaults(const QString &path, QString *error)
 {
     return save(DefaultSoundFile, false, path, error);
 }
+
+void SoundSettings::installDefaultSound()
+{
+    if (QFile::exists(DefaultSoundFile))
+        return;
+    if (!QFile::copy(QStringLiteral(":/sounds/dingdong.wav"), DefaultSoundFile)) {
+        qCWarning(lcSound) << "cannot write the default sound" << DefaultSoundFile;
+        return;
+    }
+    // Copies out of the resources are read-only; the user may want to replace it.
+    QFile::setPermissions(DefaultSoundFile, QFile::permissions(DefaultSoundFile) |
+                                                QFile::WriteOwner | QFile::WriteUser);
+}

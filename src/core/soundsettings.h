@@ -27,6 +27,10 @@ struct SoundSettings
                      QString *error = nullptr);
     // Writes the defaults ("./dingdong.wav", "opensound").
     static bool writeDefaults(const QString &path = FileName, QString *error = nullptr);
+    // Puts the built-in chime at DefaultSoundFile when nothing is there: the default
+    // settings name it, and without it every reminder would be silent. A file already
+    // there, the user's own sound perhaps, is left alone.
+    static void installDefaultSound();
 
     // A reminder plays only when line 2 is exactly "opensound".
     bool playsSound() const { return soundSwitch == SoundOn; }

@@ -53,8 +53,8 @@ const DayTexts &dayTexts(const QDate &date)
         texts = DayTexts();
         texts.date = date;
         if (date.isValid()) { // no day matches an invalid date: the texts stay empty
-            texts.monthDay = QString::number(date.month()) + u'月' + QString::number(date.day())
-                + u'日';
+            texts.monthDay =
+                QString::number(date.month()) + u'月' + QString::number(date.day()) + u'日';
             texts.day = QString::number(date.day()) + u'日';
             texts.weekday = weekdayName(date.dayOfWeek());
         }
@@ -99,8 +99,8 @@ QString composeOnce(const QDateTime &moment)
 
 QString composeYearly(int month, int day, const QTime &t)
 {
-    return QString::number(month) + u'月' + QString::number(day) + u'日' + u' '
-        + t.toString(TimeFormat);
+    return QString::number(month) + u'月' + QString::number(day) + u'日' + u' ' +
+           t.toString(TimeFormat);
 }
 
 QString composeMonthly(int day, const QTime &t)
@@ -134,7 +134,6 @@ struct OnceFields
 {
     QDate date;
     QTime time;
-    bool yearZero = false; // all fields read, in range, but the calendar has no year 0
 };
 
 // Qt's parser runs to several microseconds a text; a rebuild parses every once-only
@@ -150,31 +149,19 @@ bool readOnce(const QString &text, OnceFields *fields)
     if (negative)
         ++p;
     int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    if (!readNumber(p, end, 4, 4, &year) || !readChar(p, end, u'年')
-        || !readNumber(p, end, 1, 2, &month) || !readChar(p, end, u'月')
-        || !readNumber(p, end, 1, 2, &day) || !readChar(p, end, u'日')
-        || !readChar(p, end, u' ') || !readNumber(p, end, 1, 2, &hour)
-        || !readChar(p, end, u':') || !readNumber(p, end, 2, 2, &minute) || p != end) {
+    if (!readNumber(p, end, 4, 4, &year) || !readChar(p, end, u'年') ||
+        !readNumber(p, end, 1, 2, &month) || !readChar(p, end, u'月') ||
+        !readNumber(p, end, 1, 2, &day) || !readChar(p, end, u'日') || !readChar(p, end, u' ') ||
+        !readNumber(p, end, 1, 2, &hour) || !readChar(p, end, u':') ||
+        !readNumber(p, end, 2, 2, &minute) || p != end) {
         return false;
     }
     fields->time = QTime(hour, minute);
     fields->date = QDate(negative ? -year : year, month, day);
-    fields->yearZero = year == 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
-    return fields->time.isValid() && (fields->date.isValid() || fields->yearZero);
+    return fields->time.isValid() && fields->date.isValid();
 }
 
 } // namespace
-
-QDateTime parseOnce(const QString &text)
-{
-    OnceFields fields;
-    if (!readOnce(text, &fields))
-        return QDateTime();
-    // Like Qt's parser: year 0 gives an invalid moment that keeps its time of day, and a
-    // local time that the clock skips (daylight saving) an invalid one that still
-    // carries its date and time.
-    return fields.yearZero ? QDateTime(QDate(), fields.time) : QDateTime(fields.date, fields.time);
-}
 
 QDate parseOnceDate(const QString &text)
 {
@@ -195,28 +182,31 @@ QStringList minuteMatchTexts(const QDateTime &minute)
     };
 }
 
-QString dayText(const QString &kind, const QDate &today)
+QString dayText(Kind kind, const QDate &today)
 {
     const DayTexts &texts = dayTexts(today);
-    if (kind == YearlyKind)
+    switch (kind) {
+    case Kind::Yearly:
         return texts.monthDay;
-    if (kind == MonthlyKind)
+    case Kind::Monthly:
         return texts.day;
-    if (kind == WeeklyKind)
+    case Kind::Weekly:
         return texts.weekday;
-    return QString();
+    default:
+        return QString();
+    }
 }
 
-DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &today)
+DayMatch matchDay(Kind kind, const QString &timeText, const QDate &today)
 {
-    static const QRegularExpression monthDayPattern(
-        QStringLiteral("\\d+月\\d+日"), QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression dayPattern(
-        QStringLiteral("\\d+日"), QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression weekdayPattern(
-        QStringLiteral("星期\\S"), QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression monthDayPattern(QStringLiteral("\\d+月\\d+日"),
+                                                    QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression dayPattern(QStringLiteral("\\d+日"),
+                                               QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression weekdayPattern(QStringLiteral("星期\\S"),
+                                                   QRegularExpression::UseUnicodePropertiesOption);
 
-    if (kind == OnceKind) {
+    if (kind == Kind::Once) {
         // Only the date counts: an event of today whose time has gone by is still today's.
         // A text that names no date can never come due, so it counts as passed.
         const QDate date = parseOnceDate(timeText);
@@ -224,13 +214,13 @@ DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &tod
             return DayMatch::Passed;
         return date == today ? DayMatch::Today : DayMatch::NotToday;
     }
-    if (kind == DailyKind)
+    if (kind == Kind::Daily)
         return DayMatch::Today;
 
-    const QRegularExpression *pattern = kind == YearlyKind    ? &monthDayPattern
-                                        : kind == MonthlyKind ? &dayPattern
-                                        : kind == WeeklyKind  ? &weekdayPattern
-                                                              : nullptr;
+    const QRegularExpression *pattern = kind == Kind::Yearly    ? &monthDayPattern
+                                        : kind == Kind::Monthly ? &dayPattern
+                                        : kind == Kind::Weekly  ? &weekdayPattern
+                                                                : nullptr;
     if (!pattern)
         return DayMatch::NotToday;
     return firstMatchEquals(*pattern, timeText, dayText(kind, today)) ? DayMatch::Today

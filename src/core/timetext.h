@@ -1,5 +1,7 @@
 #pragma once
 
+#include "event.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -9,18 +11,12 @@
 // today list and the reminder clock. Every reader and writer goes through these functions,
 // so the forms live in one place:
 //
-//   once   "y"  2014年3月5日 9:07
-//   yearly "m"  3月5日 9:07
-//   monthly"d"  5日 9:07
-//   daily  "t"  9:07
-//   weekly "w"  星期三 9:07
+//   Once     2014年3月5日 9:07
+//   Yearly   3月5日 9:07
+//   Monthly  5日 9:07
+//   Daily    9:07
+//   Weekly   星期三 9:07
 namespace TimeText {
-
-inline const QString OnceKind = QStringLiteral("y");
-inline const QString YearlyKind = QStringLiteral("m");
-inline const QString MonthlyKind = QStringLiteral("d");
-inline const QString DailyKind = QStringLiteral("t");
-inline const QString WeeklyKind = QStringLiteral("w");
 
 // "yyyy年M月d日 H:mm": once-only times and completion times.
 inline const QString DateTimeFormat = QStringLiteral("yyyy年M月d日 H:mm");
@@ -34,10 +30,10 @@ QString weekdayName(int dayOfWeek);
 // The seven names, Monday first.
 QStringList weekdayNames();
 
-QString composeOnce(const QDateTime &moment);              // 2014年3月5日 9:07
-QString composeYearly(int month, int day, const QTime &t);  // 3月5日 9:07
-QString composeMonthly(int day, const QTime &t);            // 5日 9:07
-QString composeDaily(const QTime &t);                       // 9:07
+QString composeOnce(const QDateTime &moment);                  // 2014年3月5日 9:07
+QString composeYearly(int month, int day, const QTime &t);     // 3月5日 9:07
+QString composeMonthly(int day, const QTime &t);               // 5日 9:07
+QString composeDaily(const QTime &t);                          // 9:07
 QString composeWeekly(const QString &weekday, const QTime &t); // 星期三 9:07
 
 // A moment written as a completion time: "yyyy年M月d日 H:mm".
@@ -45,10 +41,8 @@ QString completionTime(const QDateTime &moment);
 // A date written as a history tag: "yyyyMd", e.g. 201435 for 5 March 2014.
 QString dateTag(const QDate &date);
 
-// Parses "yyyy年M月d日 H:mm" exactly as QDateTime::fromString with that format does;
-// an invalid QDateTime when the text does not fit or names no real moment.
-QDateTime parseOnce(const QString &text);
-// The date of parseOnce(text), without the cost of a local time: invalid when that has none.
+// The date of "yyyy年M月d日 H:mm", read exactly as QDateTime::fromString with that format
+// reads it; invalid when the text does not fit or names no real date and time.
 QDate parseOnceDate(const QString &text);
 
 // The five texts that events due in this minute carry, in the order the clock compares
@@ -57,19 +51,19 @@ QStringList minuteMatchTexts(const QDateTime &minute);
 
 // What today's list does with one stored event.
 enum class DayMatch {
-    NotToday,  // another day, an unknown kind, or a text that does not fit its kind
-    Today,     // belongs in today's list
-    Passed,    // a once-only event whose day is over (or whose text cannot be read)
+    NotToday, // another day, an unknown kind, or a text that does not fit its kind
+    Today,    // belongs in today's list
+    Passed,   // a once-only event whose day is over (or whose text cannot be read)
 };
 
 // Decides by the event's kind and time text whether it belongs to `today`. Month-day,
 // day and weekday parts are found by the first match of "\d+月\d+日", "\d+日" and
 // "星期\S" and compared as exact text, so "03月05日" never equals "3月5日".
-DayMatch matchDay(const QString &kind, const QString &timeText, const QDate &today);
+DayMatch matchDay(Kind kind, const QString &timeText, const QDate &today);
 
 // The text that a time text of `kind` must contain to be today's: "3月5日", "5日" or
 // "星期三" for the yearly, monthly and weekly kinds; empty for the others. Lets a reader
 // pass over most events without the regular expressions.
-QString dayText(const QString &kind, const QDate &today);
+QString dayText(Kind kind, const QDate &today);
 
 } // namespace TimeText

@@ -83,9 +83,8 @@ void provideShareContext()
 
 AdWindowFactory *loadFactory()
 {
-    const QString directory = pluginDirectory().isEmpty()
-                                  ? QCoreApplication::applicationDirPath()
-                                  : pluginDirectory();
+    const QString directory =
+        pluginDirectory().isEmpty() ? QCoreApplication::applicationDirPath() : pluginDirectory();
     // The suffix and prefix of a library are the platform's; the loader finds them.
     const QString path = QDir(directory).filePath(PluginName);
     QPluginLoader loader(path);

@@ -24,8 +24,8 @@ bool Dialogs::confirm(QWidget *parent, const QString &title, const QString &text
 {
     if (responder())
         return responder()({Kind::Confirm, title, text}) == QLatin1String("yes");
-    return QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    return QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void Dialogs::error(QWidget *parent, const QString &title, const QString &text)

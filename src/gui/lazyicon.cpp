@@ -39,9 +39,9 @@ QPixmap LazyIconEngine::scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon:
 QSize LazyIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)
 {
     // As Qt's own icons do: never larger than the image, and never larger than asked.
-    return m_fileSize.boundedTo(size).isEmpty() ? QSize()
-                                                : m_fileSize.scaled(size.boundedTo(m_fileSize),
-                                                                    Qt::KeepAspectRatio);
+    return m_fileSize.boundedTo(size).isEmpty()
+               ? QSize()
+               : m_fileSize.scaled(size.boundedTo(m_fileSize), Qt::KeepAspectRatio);
 }
 
 QList<QSize> LazyIconEngine::availableSizes(QIcon::Mode, QIcon::State)

@@ -8,14 +8,14 @@
 #include "lazyicon.h"
 #include "msgwindow.h"
 #include "setwindow.h"
+#include "soundsettings.h"
 #include "soundsetwindow.h"
+#include "tableviews.h"
 #include "textrowsmodel.h"
 #include "viewwindow.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
-#include <QItemSelectionModel>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -29,8 +29,6 @@ constexpr int PromotionIntervalMs = 8 * 60 * 60 * 1000;
 // before because of timer rounding.
 constexpr int TickMarginMs = 20;
 const QString DatabaseFile = QStringLiteral("event.db");
-const QString DefaultSoundFile = QStringLiteral("dingdong.wav");
-const QString BuiltInSound = QStringLiteral(":/sounds/dingdong.wav");
 const QString ContactNumber = QStringLiteral("20140305");
 
 // The window starts hidden in the tray: its images are decoded when first drawn.
@@ -39,19 +37,12 @@ QIcon lazyIcon(const QString &name, int pixels)
     return LazyIconEngine::icon(QStringLiteral(":/images/images/") + name, QSize(pixels, pixels));
 }
 
-// Default settings name "./dingdong.wav"; without that file every reminder would be
-// silent, so the built-in chime is put there when it is missing.
-void installDefaultSound()
+// The entry, browser and sound windows: each opened anew, gone when closed.
+void openToolWindow(QWidget *window)
 {
-    if (QFile::exists(DefaultSoundFile))
-        return;
-    if (!QFile::copy(BuiltInSound, DefaultSoundFile)) {
-        qCWarning(lcMain) << "cannot write the default sound" << DefaultSoundFile;
-        return;
-    }
-    // Copies out of the resources are read-only; the user may want to replace it.
-    QFile::setPermissions(DefaultSoundFile, QFile::permissions(DefaultSoundFile)
-                                                | QFile::WriteOwner | QFile::WriteUser);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlags(Qt::WindowCloseButtonHint);
+    window->show();
 }
 } // namespace
 
@@ -75,7 +66,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(ui.todayTableView, &QTableView::clicked, ui.todayTableView,
             &QTableView::resizeRowsToContents);
 
-    installDefaultSound();
+    SoundSettings::installDefaultSound();
     initDatabase(DatabaseFile);
 
     startReminderTimer();
@@ -115,51 +106,35 @@ void MainWindow::createTrayIcon()
 
 void MainWindow::initDatabase(const QString &fileName)
 {
+    // The service opens the file at its first tick, and again at every tick until it opens.
     m_store = std::make_unique<EventStore>(fileName);
-    if (!m_store->open())
-        reportError(QStringLiteral("数据库错误"), m_store->lastError());
-    rebuildTodayList();
+    m_service = std::make_unique<ReminderService>(*m_store);
 }
 
 void MainWindow::rebuildTodayList()
 {
-    const QDateTime now = Clock::now();
-    if ((m_store->isOpen() || m_store->open()) && m_store->rebuildToday(now)) {
-        m_clock.noteRebuilt(now.date());
-        m_lastReportedError.clear(); // the next failure is news again
-    } else {
-        reportError(QStringLiteral("数据库错误"), m_store->lastError());
-    }
-    installTodayModel();
+    handle(m_service->tick(Clock::now(), true));
 }
 
 void MainWindow::installTodayModel()
 {
     bool ok = true;
-    const QList<QStringList> rows =
-        m_store->isOpen() ? m_store->rows(QStringLiteral("todayeventtable"), &ok)
-                          : QList<QStringList>();
+    m_today = m_store->isOpen() ? m_store->todayList(Clock::now().date(), &ok) : QList<TodayItem>();
     if (!ok)
-        reportError(QStringLiteral("数据库错误"), m_store->lastError());
-
-    TextRowsModel *previousModel = todayModel;
-    QItemSelectionModel *previousSelection = ui.todayTableView->selectionModel();
+        reportFailure(m_store->lastError());
+    QList<QStringList> rows;
+    for (const TodayItem &item : std::as_const(m_today))
+        rows.append({item.time, item.content});
     // A read-only copy of the table: the list shows what is stored, and nothing typed
-    // into it could ever be stored. A new model also leaves no current row behind.
-    todayModel = new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this);
-    ui.todayTableView->setModel(todayModel);
-    // A once-only time such as "2014年3月5日 9:07" is wider than a column's default width.
-    ui.todayTableView->resizeColumnToContents(0);
-    if (previousSelection)
-        previousSelection->deleteLater();
-    if (previousModel)
-        previousModel->deleteLater();
+    // into it could ever be stored.
+    replaceModel(ui.todayTableView,
+                 new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this));
 }
 
 void MainWindow::startReminderTimer()
 {
-    reminderTimer = startTimer(ReminderClock::msecsToNextMinute(Clock::now()) + TickMarginMs,
-                               Qt::PreciseTimer);
+    reminderTimer =
+        startTimer(ReminderClock::msecsToNextMinute(Clock::now()) + TickMarginMs, Qt::PreciseTimer);
 }
 
 void MainWindow::timerEvent(QTimerEvent *event)
@@ -181,30 +156,24 @@ void MainWindow::timerEvent(QTimerEvent *event)
 
 void MainWindow::checkReminders(const QDateTime &now)
 {
-    const ReminderClock::Plan plan = m_clock.tick(now);
-    if (plan.minutes.isEmpty() && !plan.rebuild)
-        return;
-    if (!m_store->isOpen() && !m_store->open()) {
-        reportError(QStringLiteral("数据库错误"), m_store->lastError());
-        return;
-    }
-    for (const QDateTime &minute : plan.minutes) {
-        bool ok = false;
-        const QList<Event> due = m_store->dueEvents(minute, &ok);
-        if (!ok) {
-            reportError(QStringLiteral("数据库错误"), m_store->lastError());
-            continue;
-        }
-        for (const Event &event : due)
-            showMsgWindow(event.time, event.content, event.kind);
-    }
-    if (plan.rebuild)
-        rebuildTodayList();
+    handle(m_service->tick(now));
 }
 
-void MainWindow::showMsgWindow(const QString &time, const QString &content, const QString &kind)
+void MainWindow::handle(const ReminderService::Tick &tick)
 {
-    auto *window = new MsgWindow(time, content, kind, *m_store);
+    for (const Event &event : tick.due)
+        showMsgWindow(event);
+    if (tick.listChanged || !ui.todayTableView->model())
+        installTodayModel();
+    for (const QString &failure : tick.failures)
+        reportFailure(failure);
+    if (tick.failures.isEmpty())
+        m_failures.reset(); // the next failure is news again
+}
+
+void MainWindow::showMsgWindow(const Event &event)
+{
+    auto *window = new MsgWindow(event, *m_store);
     connect(window, &MsgWindow::completedSignal, this, &MainWindow::refresh);
     window->setAttribute(Qt::WA_DeleteOnClose);
     showAtBottomRight(window);
@@ -228,17 +197,15 @@ void MainWindow::showAtBottomRight(QWidget *widget)
 void MainWindow::about()
 {
     Dialogs::about(this, QStringLiteral("关于"),
-                   QStringLiteral("Tasquill说明： \n\n 软件版本：V2.0.1 \n 联系方式：QQ:")
-                       + ContactNumber);
+                   QStringLiteral("Tasquill说明： \n\n 软件版本：V2.0.1 \n 联系方式：QQ:") +
+                       ContactNumber);
 }
 
 void MainWindow::callSetwindow()
 {
     auto *window = new SetWindow(*m_store);
     connect(window, &SetWindow::sRMainWindow, this, &MainWindow::refresh);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowFlags(Qt::WindowCloseButtonHint);
-    window->show();
+    openToolWindow(window);
 }
 
 void MainWindow::callViewwindow()
@@ -246,17 +213,12 @@ void MainWindow::callViewwindow()
     auto *window = new ViewWindow(*m_store);
     connect(this, &MainWindow::refreshTableView, window, &ViewWindow::showTableContent);
     connect(window, &ViewWindow::rMainWindow, this, &MainWindow::refresh);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowFlags(Qt::WindowCloseButtonHint);
-    window->show();
+    openToolWindow(window);
 }
 
 void MainWindow::callSoundSetWindow()
 {
-    auto *window = new SoundSetWindow();
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowFlags(Qt::WindowCloseButtonHint);
-    window->show();
+    openToolWindow(new SoundSetWindow());
 }
 
 void MainWindow::refresh()
@@ -268,21 +230,15 @@ void MainWindow::refresh()
 void MainWindow::moveItem()
 {
     const int row = ui.todayTableView->currentIndex().row();
-    QString time;
-    QString content;
-    if (row >= 0 && todayModel) {
-        const QStringList item = todayModel->row(row);
-        time = item.value(0);
-        content = item.value(1);
-    }
+    const TodayItem item = m_today.value(row);
     // The moment of the press, taken before the question: reminders may run meanwhile.
     const QDateTime pressed = Clock::now();
     if (!Dialogs::confirm(this, QStringLiteral("删除事项"),
-                          QStringLiteral("删除说明该事项已完成，确定删除吗?"))
-        || row < 0)
+                          QStringLiteral("删除说明该事项已完成，确定删除吗?")) ||
+        row < 0 || row >= m_today.size())
         return;
 
-    if (!m_store->completeItem(time, content, pressed)) {
+    if (!m_store->completeTodayItem(item, pressed)) {
         // The user asked for this, so it is told every time, not once.
         Dialogs::error(this, QStringLiteral("删除事项"),
                        QStringLiteral("事项完成失败：") + m_store->lastError());
@@ -317,11 +273,12 @@ void MainWindow::showAdWindow(const QHostInfo &host)
         showAtBottomRight(window);
 }
 
-void MainWindow::reportError(const QString &title, const QString &message)
+void MainWindow::reportFailure(const QString &message)
 {
-    qCWarning(lcMain).noquote() << title << message;
-    if (message == m_lastReportedError)
+    qCWarning(lcMain).noquote() << message;
+    if (!m_failures.firstTime(message))
         return;
-    m_lastReportedError = message;
-    Dialogs::error(this, title, message);
+    QMetaObject::invokeMethod(
+        this, [this, message] { Dialogs::error(this, QStringLiteral("数据库错误"), message); },
+        Qt::QueuedConnection);
 }

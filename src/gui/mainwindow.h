@@ -1,6 +1,8 @@
 #pragma once
 
-#include "reminderclock.h"
+#include "event.h"
+#include "failurefilter.h"
+#include "reminderservice.h"
 #include "ui_mainwindow.h"
 
 #include <QHostInfo>
@@ -8,11 +10,11 @@
 #include <memory>
 
 class EventStore;
-class TextRowsModel;
 class QSystemTrayIcon;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
-// icon, and the minute timer that opens reminder windows.
+// icon, and the minute timer, which it forwards to the reminder service and whose due
+// reminders it opens.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -20,22 +22,19 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Opens the event database (creating and upgrading its tables) and shows today's list.
+    // Takes the event database; the first minute check opens it (creating and upgrading
+    // its tables) and builds today's list.
     void initDatabase(const QString &fileName);
     // Rebuilds today's list for the current date, with the day's housekeeping.
     void rebuildTodayList();
     // Opens a reminder window for one due event.
-    void showMsgWindow(const QString &time, const QString &content, const QString &kind);
+    void showMsgWindow(const Event &event);
     // Moves a pop-up to the lower right of the work area and shows it.
     void showAtBottomRight(QWidget *widget);
-    // Runs the minute check for the moment `now`: every minute not yet checked gets its
-    // reminders, and today's list is rebuilt when the day has turned.
+    // The minute check at `now`: every minute not yet checked gets its reminders, and
+    // today's list is rebuilt when the day has turned.
     void checkReminders(const QDateTime &now);
     void lookupHomeHost();
-
-    EventStore &store() { return *m_store; }
-    int reminderTimerId() const { return reminderTimer; }
-    int adTimerId() const { return adTimer; }
 
 signals:
     void refreshTableView();
@@ -58,9 +57,13 @@ private:
     void createTrayIcon();
     void installTodayModel();
     void startReminderTimer();
-    // Tells the user about a database failure, once for each distinct message in a row,
-    // so a failure that repeats every minute does not bury the screen in boxes.
-    void reportError(const QString &title, const QString &message);
+    // Opens the tick's reminders, shows today's list again when it changed, and tells
+    // the user about its failures.
+    void handle(const ReminderService::Tick &tick);
+    // Tells the user about a database failure, once for each distinct one until things go
+    // well again, and never before the event loop runs: a box shown while the window is
+    // being built would hold back the clock until someone presses OK.
+    void reportFailure(const QString &message);
 
     Ui::MainWindow ui;
     QSystemTrayIcon *trayIcon = nullptr;
@@ -68,12 +71,12 @@ private:
     QAction *openAction = nullptr;
     QAction *homePageAction = nullptr;
     QAction *quitAction = nullptr;
-    TextRowsModel *todayModel = nullptr;
     int reminderTimer = 0;
     int adTimer = 0;
 
     std::unique_ptr<EventStore> m_store;
+    std::unique_ptr<ReminderService> m_service;
     std::unique_ptr<QMenu> m_trayMenuOwner;
-    ReminderClock m_clock;
-    QString m_lastReportedError;
+    QList<TodayItem> m_today; // what today's list shows, row for row
+    FailureFilter m_failures;
 };

@@ -12,24 +12,18 @@
 
 Q_LOGGING_CATEGORY(lcReminderWindow, "tasquill.reminder")
 
-MsgWindow::MsgWindow(const QString &time, const QString &content, const QString &kind,
-                     EventStore &store, QWidget *parent)
-    : QWidget(parent), m_store(store)
+MsgWindow::MsgWindow(const Event &event, EventStore &store, QWidget *parent)
+    : QWidget(parent), m_event(event), m_store(store)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
-
-    eventTime = time;
-    eventContent = content;
-    eventType = kind;
-    ui.msgTextEdit->setPlainText(eventContent);
+    ui.msgTextEdit->setPlainText(m_event.content);
 
     connect(ui.quietButton, &QPushButton::clicked, this, &MsgWindow::quiet);
     connect(ui.doButton, &QPushButton::clicked, this, &MsgWindow::doIt);
 
     // Read afresh for every reminder, so a changed setting applies to the next one.
     const SoundSettings settings = SoundSettings::read();
-    soundFlag = settings.soundSwitch;
     if (settings.playsSound())
         startSound(settings.soundFile);
 }
@@ -62,7 +56,7 @@ void MsgWindow::quiet()
 void MsgWindow::doIt()
 {
     quiet();
-    if (!m_store.completeItem(eventTime, eventContent, Clock::now(), eventType)) {
+    if (!m_store.completeReminder(m_event, Clock::now())) {
         // Nothing was written; the window stays so the user can try again.
         Dialogs::error(this, QStringLiteral("提醒"),
                        QStringLiteral("事项完成失败：") + m_store.lastError());

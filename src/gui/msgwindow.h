@@ -1,5 +1,6 @@
 #pragma once
 
+#include "event.h"
 #include "ui_msgwindow.h"
 
 #include <QWidget>
@@ -13,8 +14,7 @@ class MsgWindow : public QWidget
 {
     Q_OBJECT
 public:
-    MsgWindow(const QString &time, const QString &content, const QString &kind,
-              EventStore &store, QWidget *parent = nullptr);
+    MsgWindow(const Event &event, EventStore &store, QWidget *parent = nullptr);
 
 signals:
     void completedSignal();
@@ -28,9 +28,6 @@ private:
 
     Ui::MsgWindow ui;
     QSoundEffect *sound = nullptr; // only while sound is on; a child, so it dies with us
-    QString eventTime;
-    QString eventContent;
-    QString eventType;
-    QString soundFlag;
+    Event m_event;
     EventStore &m_store;
 };

@@ -5,8 +5,7 @@
 #include "eventstore.h"
 #include "timetext.h"
 
-SetWindow::SetWindow(EventStore &store, QWidget *parent)
-    : QWidget(parent), m_store(store)
+SetWindow::SetWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
     ui.setupUi(this);
     ui.wComboBox->addItems(TimeText::weekdayNames());
@@ -19,10 +18,10 @@ SetWindow::SetWindow(EventStore &store, QWidget *parent)
     connect(ui.wOkButton, &QPushButton::clicked, this, &SetWindow::wWriteIntoDB);
 }
 
-bool SetWindow::writeIntoDB(const QString &time, const QString &content, const QString &kind)
+bool SetWindow::writeIntoDB(const Event &event)
 {
     const QString title = QStringLiteral("事项设置");
-    if (!m_store.addEvent({time, content, kind})) {
+    if (!m_store.addEvent(event)) {
         // The input stays in the window, so the user can try again once the cause is fixed.
         Dialogs::error(this, title, QStringLiteral("事项设置失败：") + m_store.lastError());
         return false;
@@ -41,31 +40,30 @@ void SetWindow::yWriteIntoDB()
                        QStringLiteral("您输入的是过期时间，请重新输入！"));
         return;
     }
-    writeIntoDB(TimeText::composeOnce(chosen), ui.ymdtextEdit->toPlainText(),
-                TimeText::OnceKind);
+    writeIntoDB({TimeText::composeOnce(chosen), ui.ymdtextEdit->toPlainText(), Kind::Once});
 }
 
 void SetWindow::mWriteIntoDB()
 {
-    writeIntoDB(TimeText::composeYearly(ui.mSpinBox->value(), ui.dSpinBox->value(),
-                                        ui.mdTimeEdit->time()),
-                ui.mdTextEdit->toPlainText(), TimeText::YearlyKind);
+    writeIntoDB(
+        {TimeText::composeYearly(ui.mSpinBox->value(), ui.dSpinBox->value(), ui.mdTimeEdit->time()),
+         ui.mdTextEdit->toPlainText(), Kind::Yearly});
 }
 
 void SetWindow::dWriteIntoDB()
 {
-    writeIntoDB(TimeText::composeMonthly(ui.dSpinBox2->value(), ui.dTimeEdit->time()),
-                ui.dTextEdit->toPlainText(), TimeText::MonthlyKind);
+    writeIntoDB({TimeText::composeMonthly(ui.dSpinBox2->value(), ui.dTimeEdit->time()),
+                 ui.dTextEdit->toPlainText(), Kind::Monthly});
 }
 
 void SetWindow::tWriteIntoDB()
 {
-    writeIntoDB(TimeText::composeDaily(ui.tTimeEdit->time()), ui.tTextEdit->toPlainText(),
-                TimeText::DailyKind);
+    writeIntoDB(
+        {TimeText::composeDaily(ui.tTimeEdit->time()), ui.tTextEdit->toPlainText(), Kind::Daily});
 }
 
 void SetWindow::wWriteIntoDB()
 {
-    writeIntoDB(TimeText::composeWeekly(ui.wComboBox->currentText(), ui.wTimeEdit->time()),
-                ui.wTextEdit->toPlainText(), TimeText::WeeklyKind);
+    writeIntoDB({TimeText::composeWeekly(ui.wComboBox->currentText(), ui.wTimeEdit->time()),
+                 ui.wTextEdit->toPlainText(), Kind::Weekly});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "event.h"
 #include "ui_setwindow.h"
 
 #include <QWidget>
@@ -17,7 +18,7 @@ public:
 
     // Stores one event and tells the user whether it was stored; only a stored row
     // announces itself with sRMainWindow().
-    bool writeIntoDB(const QString &time, const QString &content, const QString &kind);
+    bool writeIntoDB(const Event &event);
 
 signals:
     void sRMainWindow();

@@ -3,8 +3,7 @@
 #include "dialogs.h"
 #include "soundsettings.h"
 
-SoundSetWindow::SoundSetWindow(QWidget *parent)
-    : QWidget(parent)
+SoundSetWindow::SoundSetWindow(QWidget *parent) : QWidget(parent)
 {
     ui.setupUi(this);
     loadSoundSet();
@@ -33,8 +32,8 @@ void SoundSetWindow::loadSoundSet()
 
 void SoundSetWindow::getFileName()
 {
-    const QString fileName = Dialogs::openFileName(this, QStringLiteral("打开文件"),
-                                                   QStringLiteral("音频文件(*.wav)"));
+    const QString fileName =
+        Dialogs::openFileName(this, QStringLiteral("打开文件"), QStringLiteral("音频文件(*.wav)"));
     if (!fileName.isEmpty())
         ui.soundFileLineEdit->setText(fileName);
 }

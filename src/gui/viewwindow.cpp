@@ -4,30 +4,30 @@
 #include "dialogs.h"
 #include "eventstore.h"
 #include "historyrange.h"
+#include "tableviews.h"
 #include "textrowsmodel.h"
 
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcBrowser, "tasquill.browser")
 
 namespace {
-const QString EventTable = QStringLiteral("eventtable");
-const QString HistoryTable = QStringLiteral("historyeventtable");
+// The row the user made current in `view`, of the rows it shows; -1 for none.
+int currentRow(const QTableView *view, qsizetype rows)
+{
+    const int row = view->currentIndex().row();
+    return row < rows ? row : -1;
+}
 
-// The headers are the tables' column names.
-const QStringList EventColumns{QStringLiteral("时间"), QStringLiteral("内容"),
-                               QStringLiteral("类型")};
-const QStringList HistoryColumns{QStringLiteral("时间"), QStringLiteral("内容"),
-                                 QStringLiteral("完成情况"), QStringLiteral("完成时间"),
-                                 QStringLiteral("dTag")};
-
-enum { ContentColumn = 1, KindColumn = 2, TagColumn = 4 };
+void showRows(QTableView *view, TextRowsModel *model)
+{
+    replaceModel(view, model);
+    view->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch); // the content
+}
 } // namespace
 
-ViewWindow::ViewWindow(EventStore &store, QWidget *parent)
-    : QWidget(parent), m_store(store), m_history(store)
+ViewWindow::ViewWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
     ui.setupUi(this);
     // The lists mirror the database; text typed into a cell would never be stored.
@@ -42,8 +42,7 @@ ViewWindow::ViewWindow(EventStore &store, QWidget *parent)
     // Contents of several lines become fully visible once a cell is clicked.
     connect(ui.allTableView, &QTableView::clicked, ui.allTableView,
             &QTableView::resizeRowsToContents);
-    connect(ui.hTableView, &QTableView::clicked, ui.hTableView,
-            &QTableView::resizeRowsToContents);
+    connect(ui.hTableView, &QTableView::clicked, ui.hTableView, &QTableView::resizeRowsToContents);
 }
 
 void ViewWindow::showTableContent()
@@ -53,79 +52,68 @@ void ViewWindow::showTableContent()
     ui.eDateEdit->setDate(range.end());
     const bool eventsRead = showEvents();
     if (showHistory(range) && eventsRead)
-        m_lastReadError.clear();
+        m_failures.reset();
 }
 
 void ViewWindow::showQueryResult()
 {
     if (showHistory(HistoryRange(ui.sDateEdit->date(), ui.eDateEdit->date())))
-        m_lastReadError.clear();
+        m_failures.reset();
 }
 
 bool ViewWindow::showEvents()
 {
     bool ok = false;
-    const QList<QStringList> rows = m_store.rows(EventTable, &ok);
+    m_events = m_store.events(&ok);
     if (!ok)
         reportReadError(m_store.lastError());
-    install(ui.allTableView, new TextRowsModel(EventColumns, rows, this), ContentColumn,
-            KindColumn);
+    QList<QStringList> rows;
+    for (const Event &event : std::as_const(m_events))
+        rows.append({event.time, event.content});
+    showRows(ui.allTableView,
+             new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this));
     return ok;
 }
 
 bool ViewWindow::showHistory(const HistoryRange &range)
 {
-    // The cache reads the table again only when the file has changed, so a query on a
-    // long history costs little; changes made behind the window's back (the day's move of
-    // passed once-only events, another program) are still seen.
-    QList<QStringList> rows;
-    const bool ok = m_history.rowsIn(range, &rows);
+    bool ok = false;
+    m_history = m_store.history(range, &ok);
     if (!ok)
         reportReadError(m_store.lastError());
-    install(ui.hTableView, new TextRowsModel(HistoryColumns, rows, this), ContentColumn,
-            TagColumn);
+    QList<QStringList> rows;
+    for (const HistoryEntry &entry : std::as_const(m_history)) {
+        rows.append(
+            {entry.time, entry.content, EventStore::statusText(entry.status), entry.completedAt});
+    }
+    showRows(ui.hTableView,
+             new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容"),
+                                QStringLiteral("完成情况"), QStringLiteral("完成时间")},
+                               rows, this));
     return ok;
-}
-
-void ViewWindow::install(QTableView *view, TextRowsModel *model, int stretched, int hidden)
-{
-    QAbstractItemModel *previousModel = view->model();
-    QItemSelectionModel *previousSelection = view->selectionModel();
-    // A new model leaves no current row, so a deletion right after a reload deletes
-    // nothing rather than whatever row now sits where the old one was.
-    view->setModel(model);
-    view->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
-    view->setColumnHidden(hidden, true);
-    // A once-only time such as "2014年3月5日 9:07" is wider than a column's default width.
-    view->resizeColumnToContents(0);
-    // Later, not now: a reload can run inside a handler that still uses them.
-    if (previousSelection)
-        previousSelection->deleteLater();
-    if (previousModel)
-        previousModel->deleteLater();
 }
 
 void ViewWindow::delSelected()
 {
-    deleteCurrent(ui.allTableView, EventTable);
+    // The row is taken before the question: while the box is open a reminder can make
+    // every browser reload, and the row the user chose must still be the one deleted.
+    const int row = currentRow(ui.allTableView, m_events.size());
+    const Event event = m_events.value(row);
+    deleteAfterAsking(row >= 0, [&] { return m_store.deleteEvent(event); });
 }
 
 void ViewWindow::delHSelected()
 {
-    deleteCurrent(ui.hTableView, HistoryTable);
+    const int row = currentRow(ui.hTableView, m_history.size());
+    const HistoryEntry entry = m_history.value(row);
+    deleteAfterAsking(row >= 0, [&] { return m_store.deleteHistoryEntry(entry); });
 }
 
-void ViewWindow::deleteCurrent(QTableView *view, const QString &table)
+void ViewWindow::deleteAfterAsking(bool chosen, const std::function<bool()> &remove)
 {
-    // The row is taken before the question: while the box is open a reminder can make
-    // every browser reload, and the row the user chose must still be the one deleted.
-    const auto *model = qobject_cast<const TextRowsModel *>(view->model());
-    const int row = view->currentIndex().row();
-    const QStringList values = model && row >= 0 ? model->row(row) : QStringList();
-
     if (!Dialogs::confirm(this, QStringLiteral("删除事项"), QStringLiteral("确定删除吗?")))
         return;
-    if (!values.isEmpty() && !m_store.deleteRows(table, values)) {
+    if (chosen && !remove()) {
         Dialogs::error(this, QStringLiteral("删除事项"),
                        QStringLiteral("事项删除失败：") + m_store.lastError());
         return;
@@ -138,8 +126,6 @@ void ViewWindow::reportReadError(const QString &message)
     qCWarning(lcBrowser).noquote() << message;
     // Every change makes every open browser reload; one box for a failure that repeats
     // is enough.
-    if (message == m_lastReadError)
-        return;
-    m_lastReadError = message;
-    Dialogs::error(this, QStringLiteral("数据库错误"), message);
+    if (m_failures.firstTime(message))
+        Dialogs::error(this, QStringLiteral("数据库错误"), message);
 }

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "historycache.h"
+#include "event.h"
+#include "failurefilter.h"
+#include "historyentry.h"
 #include "ui_viewwindow.h"
 
 #include <QWidget>
 
+#include <functional>
+
 class EventStore;
 class HistoryRange;
-class QTableView;
-class TextRowsModel;
 
 // The event browser: every stored event in one tab, the history of a range of dates in
 // the other, and the deletion of the current row of either after a confirmation. Both
@@ -32,17 +34,17 @@ public slots:
     void showQueryResult();
 
 private:
-    // Each reads its table afresh; false when it could not (the user has been told).
+    // Each reads its list afresh; false when it could not (the user has been told).
     bool showEvents();
     bool showHistory(const HistoryRange &range);
-    // Puts `model` on `view` in place of the one it showed.
-    static void install(QTableView *view, TextRowsModel *model, int stretched, int hidden);
-    void deleteCurrent(QTableView *view, const QString &table);
-    // Tells the user, once for each distinct failure in a row.
+    // Asks, then deletes with `remove` unless there was nothing to delete.
+    void deleteAfterAsking(bool chosen, const std::function<bool()> &remove);
     void reportReadError(const QString &message);
 
     Ui::ViewWindow ui;
     EventStore &m_store;
-    HistoryCache m_history;
-    QString m_lastReadError;
+    // What the two lists show, row for row.
+    QList<Event> m_events;
+    QList<HistoryEntry> m_history;
+    FailureFilter m_failures;
 };
