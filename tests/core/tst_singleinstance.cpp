@@ -1,142 +1,91 @@
 #include "singleinstance.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The real program, started as the user would start it.
+#include <memory>
+
+// The real program, started as the user would start it, each start in a folder of its own.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanup();
-    void secondStartHandsOverAndExits_data();
-    void secondStartHandsOverAndExits();
-    void killedInstanceDoesNotBlockNextStart();
-    void copiesInDifferentFoldersBothRun();
+    QString m_program;
+    QTemporaryDir m_runtime;
+    std::vector<std::pair<std::unique_ptr<QTemporaryDir>, std::unique_ptr<QProcess>>> m_starts;
 
-private:
-    QProcess *start(const QString &program, const QString &workDir);
+    QProcess *start(const QString &program)
+    {
+        auto &[folder, process] =
+            m_starts.emplace_back(std::make_unique<QTemporaryDir>(), std::make_unique<QProcess>());
+        process->setWorkingDirectory(folder->path());
+        process->start(program, {});
+        process->waitForStarted(); // a start that failed shows as a program not running
+        return process.get();
+    }
     // True once an instance of `program` acknowledges the hand-over message.
     static bool serving(const QString &program)
     {
         return SingleInstance(QFileInfo(program).canonicalFilePath())
-            .sendMessage(QStringLiteral("raise_window_noop"), 30000);
+            .sendMessage("raise_window_noop", 30000);
     }
 
-    QString m_program;
-    QTemporaryDir m_runtimeDir;
-    QList<QProcess *> m_children;
-};
-
-void TestSingleInstance::initTestCase()
-{
-    const QFileInfo binary(qEnvironmentVariable("TASQUILL_BINARY"));
-    if (!binary.isExecutable())
-        QSKIP("TASQUILL_BINARY does not name the built program");
-    m_program = binary.canonicalFilePath();
-    // A private (mode 700) runtime folder, inherited by the programs started here, keeps
-    // these tests apart from any other instance on the machine.
-    QVERIFY(m_runtimeDir.isValid());
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDir.path()));
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-void TestSingleInstance::cleanup()
-{
-    for (QProcess *child : qAsConst(m_children)) {
-        child->kill();
-        child->waitForFinished(10000);
-        delete child;
+private slots:
+    void initTestCase()
+    {
+        m_program = QFileInfo(qEnvironmentVariable("TASQUILL_BINARY")).canonicalFilePath();
+        // A private runtime folder, inherited by the programs started here, keeps these
+        // tests apart from any other instance on the machine.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     }
-    m_children.clear();
-}
+    void cleanup()
+    {
+        for (auto &[folder, process] : m_starts)
+            process->kill(), process->waitForFinished();
+        m_starts.clear();
+    }
 
-QProcess *TestSingleInstance::start(const QString &program, const QString &workDir)
-{
-    auto *child = new QProcess;
-    m_children.append(child);
-    child->setWorkingDirectory(workDir);
-    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child->start(program, {});
-    child->waitForStarted(); // a start that failed shows as a program not running
-    return child;
-}
-
-void TestSingleInstance::secondStartHandsOverAndExits_data()
-{
-    QTest::addColumn<bool>("firstReady");
-    QTest::newRow("first instance up") << true;
-    QTest::newRow("both started at once") << false;
-}
-
-void TestSingleInstance::secondStartHandsOverAndExits()
-{
-    QFETCH(bool, firstReady);
-    QTemporaryDir firstDir;
-    QTemporaryDir secondDir;
-    QProcess *first = start(m_program, firstDir.path());
-    if (firstReady)
+    // Started together, either may win; the other hands over and exits 0, leaving nothing
+    // in its folder.
+    void secondStartHandsOverAndExits()
+    {
+        QProcess *first = start(m_program), *second = start(m_program);
+        QTRY_VERIFY_WITH_TIMEOUT(first->state() == QProcess::NotRunning ||
+                                     second->state() == QProcess::NotRunning,
+                                 6000);
+        const int loser = second->state() == QProcess::NotRunning ? 1 : 0;
+        QProcess *exited = m_starts[loser].second.get();
+        QCOMPARE(exited->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(exited->exitCode(), 0);
+        QVERIFY(QDir(m_starts[loser].first->path())
+                    .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         QVERIFY(serving(m_program));
-    QProcess *second = start(m_program, secondDir.path());
-
-    // Started together, either may win; the other hands over within its 5 s time-out.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        first->state() == QProcess::NotRunning || second->state() == QProcess::NotRunning, 6000);
-    const bool firstWon = second->state() == QProcess::NotRunning;
-    QVERIFY(firstWon || !firstReady);
-    QProcess *exited = firstWon ? second : first;
-    QCOMPARE(exited->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(exited->exitCode(), 0);
-    // The start that handed over left nothing in its working directory.
-    QCOMPARE(QDir(firstWon ? secondDir.path() : firstDir.path())
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
-             QStringList());
-    QVERIFY(serving(m_program));
-    QCOMPARE((firstWon ? first : second)->state(), QProcess::Running);
-}
-
-void TestSingleInstance::killedInstanceDoesNotBlockNextStart()
-{
-    QTemporaryDir killedDir;
-    QProcess *killed = start(m_program, killedDir.path());
-    QVERIFY(serving(m_program));
-    killed->kill(); // SIGKILL: no chance to clean up
-    QVERIFY(killed->waitForFinished(10000));
-    QVERIFY2(QFile::exists(SingleInstance(m_program).lockFilePath()),
-             "the killed instance should have left its lock behind");
-
-    QTemporaryDir nextDir;
-    QProcess *next = start(m_program, nextDir.path());
-    QVERIFY(serving(m_program));
-    // It really holds the lock now: a further start hands over to it.
-    QTemporaryDir laterDir;
-    QProcess *later = start(m_program, laterDir.path());
-    QVERIFY(later->waitForFinished(6000));
-    QCOMPARE(later->exitCode(), 0);
-    QCOMPARE(next->state(), QProcess::Running);
-}
-
-void TestSingleInstance::copiesInDifferentFoldersBothRun()
-{
-    QTemporaryDir one;
-    QTemporaryDir two;
-    QList<QProcess *> copies;
-    for (const QTemporaryDir *folder : {&one, &two}) {
-        const QString copy = folder->filePath(QStringLiteral("tasquill"));
-        QVERIFY(QFile::copy(m_program, copy));
-        QVERIFY(QFile::setPermissions(copy, QFile::permissions(m_program)));
-        copies << start(copy, folder->path());
-        QVERIFY2(serving(copy), qPrintable(copy));
     }
-    QCOMPARE(copies.at(0)->state(), QProcess::Running);
-    QCOMPARE(copies.at(1)->state(), QProcess::Running);
-}
+
+    // A lock left by a killed instance is taken over; a copy elsewhere is another program.
+    void killedInstanceAndCopies()
+    {
+        QProcess *killed = start(m_program);
+        QVERIFY(serving(m_program));
+        killed->kill(); // SIGKILL: no chance to clean up
+        QVERIFY(killed->waitForFinished() &&
+                QFile::exists(SingleInstance(m_program).lockFilePath()));
+        QProcess *next = start(m_program);
+        QVERIFY(serving(m_program));
+        QProcess *later = start(m_program);
+        QVERIFY(later->waitForFinished(6000) && later->exitCode() == 0);
+
+        const QString copy = m_runtime.filePath("tasquill");
+        QVERIFY(QFile::copy(m_program, copy) &&
+                QFile::setPermissions(copy, QFile::permissions(m_program)));
+        QProcess *other = start(copy);
+        QVERIFY(serving(copy) && next->state() == QProcess::Running &&
+                other->state() == QProcess::Running);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "clock.h"
-#include "event.h"
 #include "eventstore.h"
 
 #include <QDateTime>
@@ -13,29 +12,24 @@
 // A test's own working folder, made the current directory, where the program finds and
 // leaves its files (event.db, config.txt, the default sound). Given a moment, the program's
 // clock is held there until setNow() moves it. Both are put back when the workspace goes,
-// so have one at a time: reset the old one before making the next (`ws.reset(); ws =
-// std::make_unique<Workspace>(...)`), or its going undoes the new one's folder and clock.
+// so have one at a time.
 class Workspace
 {
 public:
-    explicit Workspace(const QDateTime &now = QDateTime())
-        : m_previousDir(QDir::currentPath())
+    explicit Workspace(const QDateTime &now = QDateTime()) : m_previousDir(QDir::currentPath())
     {
-        m_entered = m_dir.isValid() && QDir::setCurrent(m_dir.path());
+        QDir::setCurrent(m_dir.path());
         if (now.isValid())
             setNow(now);
     }
     ~Workspace()
     {
-        if (m_holdsClock)
-            Clock::setSource({});
+        Clock::setSource({});
         QDir::setCurrent(m_previousDir);
     }
     Workspace(const Workspace &) = delete;
     Workspace &operator=(const Workspace &) = delete;
 
-    // Whether the folder exists and is the current directory.
-    bool isValid() const { return m_entered; }
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
@@ -43,9 +37,7 @@ public:
     void setNow(const QDateTime &now)
     {
         m_now = now;
-        if (!m_holdsClock)
-            Clock::setSource([this] { return m_now; });
-        m_holdsClock = true;
+        Clock::setSource([this] { return m_now; });
     }
 
     // A store on event.db here, already opened: see isOpen() and lastError().
@@ -56,12 +48,10 @@ public:
         return store;
     }
 
-    // Stores `events` in event.db here through a store of its own, closed again at once,
-    // as an earlier run of the program would have left them.
+    // Stores `events` in event.db here, as an earlier run of the program would have.
     void addEvents(const QList<Event> &events) const
     {
         const auto store = openStore();
-        QVERIFY2(store->isOpen(), qPrintable(store->lastError()));
         for (const Event &event : events)
             QVERIFY2(store->addEvent(event), qPrintable(store->lastError()));
     }
@@ -69,7 +59,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_previousDir;
-    bool m_entered = false;
-    bool m_holdsClock = false;
     QDateTime m_now;
 };

@@ -1,0 +1,162 @@
+#include "dbfile.h"
+#include "reminderservice.h"
+#include "workspace.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+// "5 09:07:30" or "5 09:07:30.250": that moment of that day of March 2014, local time.
+QDateTime at(const QString &text)
+{
+    return QDateTime::fromString("2014-03-0" + text, Qt::ISODateWithMs);
+}
+
+// The contents of the tick's reminders, then "+" when today's list was rebuilt.
+QString outcome(const ReminderService::Tick &tick)
+{
+    QStringList texts;
+    for (const Event &event : tick.due)
+        texts << event.content;
+    return (texts + QStringList(tick.listChanged ? 1 : 0, "+")).join(' ');
+}
+
+// Another program that holds the file.
+struct Lock
+{
+    SqliteDatabase db;
+    Lock()
+    {
+        db.open("event.db", SqliteDatabase::Mode::ReadWrite, 0) && db.exec("begin exclusive");
+    }
+};
+} // namespace
+
+class TestReminderService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void minutesChecked_data()
+    {
+        QTest::addColumn<QStringList>("ticks");
+        QTest::addColumn<QStringList>("expected"); // per tick, the minutes checked, "+": rebuilt
+        const auto row = [](const char *name, const QStringList &ticks,
+                            const QStringList &expected) {
+            QTest::newRow(name) << ticks << expected;
+        };
+        row("early and doubled ticks",
+            {"5 09:07:00.010", "5 09:07:00.010", "5 09:07:59.990", "5 09:08:00.001"},
+            {"09:07 +", "", "", "09:08"});
+        row("late and missing ticks; 10:01 is not 0:01",
+            {"5 10:00:00", "5 10:01:03.500", "5 10:04:00.300"},
+            {"10:00 +", "10:01", "10:02 10:03 10:04"});
+        row("midnight: new date, then 0:01 once",
+            {"5 23:59:30", "6 00:00:30", "6 00:01:05", "6 00:01:50", "6 00:02:30"},
+            {"23:59 +", "00:00 +", "00:01 +", "", "00:02"});
+        row("0:01 caught up by a late tick", {"6 00:00:30", "6 00:02:10"},
+            {"00:00 +", "00:01 00:02 +"});
+        row("clock set back", {"5 10:00:30", "5 10:01:30", "5 09:30:10", "5 09:32:10"},
+            {"10:00 +", "10:01", "09:30", "09:31 09:32"});
+        row("clock set back within the minute", {"5 10:00:40", "5 10:00:05", "5 10:01:05"},
+            {"10:00 +", "", "10:01"});
+        row("clock set back a day", {"6 10:00:00", "5 10:00:00", "5 10:01:00"},
+            {"10:00 +", "10:00 +", "10:01"});
+    }
+    // On a file holding a daily reminder for every minute of the day.
+    void minutesChecked()
+    {
+        QFETCH(QStringList, ticks);
+        QFETCH(QStringList, expected);
+        Workspace work;
+        work.openStore();
+        QStringList everyMinute;
+        for (QTime t(0, 0); everyMinute.size() < 24 * 60; t = t.addSecs(60))
+            everyMinute << t.toString("H:mm") + "|" + t.toString("HH:mm") + "|t";
+        QVERIFY(DbFile::insert(Schema::Table::Events, table(qPrintable(everyMinute.join(';')))));
+        EventStore store("event.db");
+        ReminderService service(store);
+        QStringList actual;
+        for (const QString &moment : std::as_const(ticks))
+            actual << outcome(service.tick(at(moment)));
+        QCOMPARE(actual, expected);
+    }
+
+    void irregularTicksCheckEachMinuteOnce_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("longestMs");
+        const QDateTime wed = at("5 21:17:42.123");
+        QTest::newRow("doubled, late and stalled ticks") << wed << 3000 << 400000;
+        QTest::newRow("suspended for up to a day") << wed << 30 << 24 * 3600 * 1000;
+        // In Europe/Berlin 2:00 became 3:00 on 30 March 2014 and 3:00 became 2:00 on 26 October.
+        QTest::newRow("clocks go forward")
+            << QDateTime(QDate(2014, 3, 30), QTime(1, 50)) << 300 << 90000;
+        QTest::newRow("clocks go back")
+            << QDateTime(QDate(2014, 10, 26), QTime(1, 50)) << 300 << 90000;
+    }
+    // Whatever the spacing of the ticks, the minutes checked are exactly the minutes from the
+    // first tick to the last, each once, in order.
+    void irregularTicksCheckEachMinuteOnce()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(int, count);
+        QFETCH(int, longestMs);
+        QRandomGenerator random(20140305);
+        ReminderClock clock;
+        QDateTime now = start, last;
+        QList<QDateTime> checked;
+        for (int i = 0; i < count;
+             ++i, last = now, now = now.addMSecs(random.bounded(longestMs + 1))) {
+            checked += clock.pendingMinutes(now);
+            clock.markChecked(checked.last());
+        }
+        QCOMPARE(checked.first().toString("yyyy-MM-dd HH:mm t"),
+                 start.toString("yyyy-MM-dd HH:mm t"));
+        QCOMPARE(checked.last().toString("yyyy-MM-dd HH:mm t"),
+                 last.toString("yyyy-MM-dd HH:mm t"));
+        for (int i = 1; i < checked.size(); ++i)
+            QCOMPARE(checked.at(i - 1).secsTo(checked.at(i)), 60);
+        // The minute timer is aimed at the start of the next minute.
+        QCOMPARE(ReminderClock::msecsToNextMinute(at("5 09:07:00.000")), 60000);
+        QCOMPARE(ReminderClock::msecsToNextMinute(at("5 23:59:59.999")), 1);
+    }
+
+    // A minute whose read fails is read again later, and the day's rebuild waits for it: it
+    // would otherwise move a once-only reminder of that minute to the history unseen. A file
+    // another program held at start-up is opened at a later tick.
+    void nothingIsLostToALockedFile()
+    {
+        Workspace work;
+        work.addEvents({{"2014年3月5日 23:59", "睡觉", Kind::Once}, {"0:00", "午夜", Kind::Daily},
+                        {"0:02", "迟到", Kind::Daily}});
+        auto lock = std::make_unique<Lock>();
+        EventStore store("event.db");
+        ReminderService service(store);
+        for (const char *moment : {"5 23:59:10", "6 00:00:10"}) {
+            const ReminderService::Tick tick = service.tick(at(moment), true);
+            QVERIFY(outcome(tick).isEmpty() && tick.failures.size() == 1);
+            QVERIFY2(tick.failures.at(0).contains("locked"), qPrintable(tick.failures.at(0)));
+        }
+        lock.reset();
+        QCOMPARE(outcome(service.tick(at("6 00:01:10"))), "睡觉 午夜 +");
+        QCOMPARE(DbFile::rows(Schema::Table::History),
+                 table("2014年3月5日 23:59|睡觉|未完成||201435"));
+        lock = std::make_unique<Lock>();
+        QCOMPARE(service.tick(at("6 00:02:10"), true).failures.size(), 1);
+        lock.reset();
+        QCOMPARE(outcome(service.tick(at("6 00:03:10"))), "迟到");
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    // A zone with daylight saving; where it is not installed the local zone is used.
+    qputenv("TZ", "Europe/Berlin");
+    QCoreApplication app(argc, argv);
+    TestReminderService test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_reminderservice.moc"
