@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "quitonsignal.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ int main(int argc, char *argv[])
     splash->show();
 
     MainWindow window;
+    QuitOnSignal quitOnSignal;
 
     QApplication::setQuitOnLastWindowClosed(false);
     // Without a notification area the tray menu cannot be reached: show the window instead.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMetaType>
 #include <QString>
 
@@ -33,6 +34,13 @@ struct TodayItem
     {
         return time == other.time && content == other.content;
     }
+};
+
+// A reminder falling due at a moment: a minute of its time text, or the end of a snooze.
+struct Reminder
+{
+    Event event;
+    QDateTime due;
 };
 
 Q_DECLARE_METATYPE(Event)

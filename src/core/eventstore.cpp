@@ -9,6 +9,8 @@
 #include <QLoggingCategory>
 #include <QSet>
 
+#include <sqlite3.h>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcStore, "tasquill.store", QtInfoMsg)
@@ -80,14 +82,16 @@ bool EventStore::open()
     if (isOpen())
         return true;
     if (!m_db.open(m_fileName, SqliteDatabase::Mode::ReadWrite, BusyTimeoutMs))
-        return fail(OpenFailed, m_db.errorMessage());
+        return fail(OpenFailed, reason());
     m_readOnly = false;
 
     SchemaUpgrade upgrade(m_db);
-    const bool needed = upgrade.needed();
-    if (!needed && !upgrade.reason().isEmpty()) {
+    bool readable = false;
+    const bool needed = upgrade.needed(&readable);
+    if (!readable) {
+        const QString why = reason();
         m_db.close();
-        return fail(OpenFailed, upgrade.reason());
+        return fail(OpenFailed, why);
     }
     if (needed && !upgrade.run()) {
         // A file we may read but not write still serves its reminders, without the index.
@@ -97,9 +101,10 @@ bool EventStore::open()
             qCWarning(lcStore).noquote() << "opened read-only:" << m_fileName;
             return true;
         }
+        const QString why = upgrade.reason().isEmpty() ? reason() : upgrade.reason();
         m_db.close();
-        return upgrade.hadOldTables() ? fail(UpgradeFailed, upgrade.reason() + Unchanged)
-                                      : fail(WriteFailed, upgrade.reason());
+        return upgrade.hadOldTables() ? fail(UpgradeFailed, why + Unchanged)
+                                      : fail(WriteFailed, why);
     }
     qCDebug(lcStore) << "opened" << m_fileName;
     return true;
@@ -227,31 +232,39 @@ bool EventStore::listDay(const QList<DayHit> &hits)
 
 bool EventStore::completeReminder(const Event &event, const QDateTime &now)
 {
-    // A finished once-only event must not fire again, nor come back as missed.
-    return complete({event.time, event.content}, now,
-                    event.kind == Kind::Once ? "delete from eventtable where 时间 = ? and 内容 = ?"
-                                             : nullptr);
+    if (event.kind != Kind::Once)
+        return complete({event.time, event.content}, now, {});
+    // A finished once-only event must not fire again, nor stay or come back as missed: it
+    // may have been moved to the history already when it is completed late.
+    return complete(
+        {event.time, event.content}, now,
+        {"delete from eventtable where 时间 = ? and 内容 = ?",
+         "delete from historyeventtable where 时间 = ? and 内容 = ? and 完成情况 = '未完成'"});
 }
 
 bool EventStore::completeTodayItem(const TodayItem &item, const QDateTime &now)
 {
-    return complete(item, now, "delete from eventtable where 时间 = ? and 内容 = ? and 类型 = 'y'");
+    return complete(item, now,
+                    {"delete from eventtable where 时间 = ? and 内容 = ? and 类型 = 'y'"});
 }
 
-bool EventStore::complete(const TodayItem &item, const QDateTime &now, const char *removeEvents)
+bool EventStore::complete(const TodayItem &item, const QDateTime &now,
+                          std::initializer_list<const char *> removals)
 {
     m_lastError.clear();
     const QString completed = TimeText::completionTime(now);
     return inTransaction(WriteFailed, [&] {
-        return SqliteStatement(m_db, "insert into historyeventtable values(?,?,?,?,?)")
-                   .bindAll({item.time, item.content, DoneText, completed,
-                             TimeText::dateTag(now.date())})
-                   .run() &&
-               SqliteStatement(m_db, "insert into tceventtable values(?,?,?)")
-                   .bindAll({item.time, item.content, completed})
-                   .run() &&
-               (!removeEvents ||
-                SqliteStatement(m_db, removeEvents).bindAll({item.time, item.content}).run()) &&
+        bool done = SqliteStatement(m_db, "insert into historyeventtable values(?,?,?,?,?)")
+                        .bindAll({item.time, item.content, DoneText, completed,
+                                  TimeText::dateTag(now.date())})
+                        .run() &&
+                    SqliteStatement(m_db, "insert into tceventtable values(?,?,?)")
+                        .bindAll({item.time, item.content, completed})
+                        .run();
+        // Of today's list it leaves every row of its time and content.
+        for (const char *sql : removals)
+            done = done && SqliteStatement(m_db, sql).bindAll({item.time, item.content}).run();
+        return done &&
                SqliteStatement(m_db, "delete from todayeventtable where 时间 = ? and 内容 = ?")
                    .bindAll({item.time, item.content})
                    .run();
@@ -326,6 +339,59 @@ QList<Event> EventStore::events(bool *ok)
     return finishRead(query.ok(), ok) ? events : QList<Event>();
 }
 
+QDateTime EventStore::lastChecked()
+{
+    SqliteStatement query(m_db, "select value from statetable where key = 'lastChecked'");
+    return query.next() ? QDateTime::fromString(query.text(0), Qt::ISODate) : QDateTime();
+}
+
+bool EventStore::setLastChecked(const QDateTime &minute)
+{
+    m_lastError.clear();
+    return inTransaction(WriteFailed, [&] {
+        return SqliteStatement(m_db, "insert or replace into statetable values('lastChecked', ?)")
+            .bindAll({minute.toString(Qt::ISODate)})
+            .run();
+    });
+}
+
+bool EventStore::snooze(const Event &event, const QDateTime &due)
+{
+    m_lastError.clear();
+    return inTransaction(WriteFailed, [&] {
+        return SqliteStatement(m_db, "insert into snoozetable values(?,?,?,?)")
+            .bindAll({event.time, event.content, codeOf(event.kind), due.toString(Qt::ISODate)})
+            .run();
+    });
+}
+
+QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
+{
+    m_lastError.clear();
+    QList<Reminder> due;
+    QList<qint64> rows;
+    // The texts compare as moments: the format has fixed widths.
+    const bool taken = !m_readOnly && inTransaction(WriteFailed, [&] {
+        SqliteStatement query(m_db, "select 时间, 内容, 类型, rowid, 提醒时间 from snoozetable "
+                                    "where 提醒时间 <= ? order by 提醒时间, rowid");
+        query.bindAll({upTo.toString(Qt::ISODate)});
+        while (query.next()) {
+            due.append({eventAt(query), QDateTime::fromString(query.text(4), Qt::ISODate)});
+            rows.append(query.integer(3));
+        }
+        for (qint64 row : std::as_const(rows)) {
+            if (!SqliteStatement(m_db, "delete from snoozetable where rowid = ?")
+                     .bind(0, row)
+                     .run())
+                return false;
+        }
+        return query.ok();
+    });
+    if (ok)
+        *ok = taken || m_readOnly;
+    return taken ? due : QList<Reminder>();
+}
+
 QList<TodayItem> EventStore::todayList(const QDate &today, bool *ok)
 {
     m_lastError.clear();
@@ -388,6 +454,32 @@ QString EventStore::statusText(Status status)
     return status == Status::Done ? DoneText : status == Status::Missed ? MissedText : QString();
 }
 
+QString EventStore::reason() const
+{
+    switch (m_db.errorCode() & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("文件正被另一个程序使用（已锁定）。请关闭那个程序，或稍后再试。");
+    case SQLITE_READONLY:
+        return QStringLiteral("文件是只读的。请让该文件和它所在的文件夹可以写入。");
+    case SQLITE_FULL:
+        return QStringLiteral("磁盘已满。请腾出一些磁盘空间后再试。");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return QStringLiteral(
+            "这不是数据库文件，或文件已损坏。Tasquill 不会改动它；请把它移到别处保存，"
+            "然后重新启动 Tasquill，以新建一个数据库。");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("没有权限打开或写入该文件。请检查该文件和它所在的文件夹的权限。");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("无法打开该文件：它可能是一个文件夹，或没有权限打开或写入。"
+                              "请检查该路径和它所在的文件夹。");
+    default:
+        return m_db.errorMessage();
+    }
+}
+
 bool EventStore::fail(const QString &what, const QString &reason)
 {
     m_lastError = QStringLiteral("%1 %2：%3").arg(what, m_fileName, reason);
@@ -398,7 +490,7 @@ bool EventStore::fail(const QString &what, const QString &reason)
 bool EventStore::finishRead(bool read, bool *ok)
 {
     if (!read)
-        fail(ReadFailed, isOpen() ? m_db.errorMessage() : NotOpen);
+        fail(ReadFailed, isOpen() ? reason() : NotOpen);
     if (ok)
         *ok = read;
     return read;
@@ -414,8 +506,8 @@ bool EventStore::inTransaction(const QString &failure, const std::function<bool(
     // here rather than found half-way through.
     if (m_db.exec("begin immediate") && body() && m_db.exec("commit"))
         return true;
-    const QString reason = m_db.errorMessage();
+    const QString why = reason();
     m_readOnly = m_db.failedForWantOfWriteAccess();
     m_db.exec("rollback");
-    return fail(failure, m_readOnly ? readOnlyNotice() : reason);
+    return fail(failure, m_readOnly ? readOnlyNotice() : why);
 }

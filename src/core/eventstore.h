@@ -73,6 +73,16 @@ public:
     QList<Event> dueEvents(const QDateTime &minute, bool *ok = nullptr);
     // Every event, in storage order.
     QList<Event> events(bool *ok = nullptr);
+
+    // The last minute the program checked for due reminders, as it noted it; invalid when
+    // it never did (a first start, or a file an earlier version wrote).
+    QDateTime lastChecked();
+    bool setLastChecked(const QDateTime &minute);
+
+    // Puts `event` off until `due`; takeSnoozes() hands back, and forgets, those due by
+    // `upTo`, earliest first.
+    bool snooze(const Event &event, const QDateTime &due);
+    QList<Reminder> takeSnoozes(const QDateTime &upTo, bool *ok = nullptr);
     // Today's list as last rebuilt for `today`, in storage order. For a file that cannot
     // be written it is worked out afresh, since no rebuild could store it.
     QList<TodayItem> todayList(const QDate &today, bool *ok = nullptr);
@@ -85,6 +95,8 @@ public:
 
 private:
     bool fail(const QString &what, const QString &reason);
+    // SQLite's reason for the last failure, in the user's words where they meet it.
+    QString reason() const;
     // Passes `read` on, to `ok` too if given; when false, lastError() says why.
     bool finishRead(bool read, bool *ok);
     // The phases of the day's rebuild.
@@ -104,7 +116,8 @@ private:
     // Runs `body` inside "begin immediate" … "commit"; rolls back and fails with
     // `failure` and SQLite's reason when `body` returns false.
     bool inTransaction(const QString &failure, const std::function<bool()> &body);
-    bool complete(const TodayItem &item, const QDateTime &now, const char *removeEvents);
+    bool complete(const TodayItem &item, const QDateTime &now,
+                  std::initializer_list<const char *> removals);
     bool deleteTwins(const char *check, const char *remove, qint64 id,
                      const std::function<bool(SqliteStatement &row)> &unchanged);
 

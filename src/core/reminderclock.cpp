@@ -20,30 +20,41 @@ const QTime RolloverMinute(0, 1);
 
 } // namespace
 
-QList<QDateTime> ReminderClock::pendingMinutes(const QDateTime &now)
+ReminderClock::Plan ReminderClock::plan(const QDateTime &now)
 {
+    Plan plan;
     if (!now.isValid())
-        return {};
+        return plan;
+    start(now);
     const QDateTime current = minuteStart(now);
-    // The program's first minute is one of its minutes too, even when its check fails.
-    if (!m_lastChecked.isValid())
-        m_lastChecked = current.addSecs(-60);
     qint64 pending = m_lastChecked.msecsTo(current) / 60000; // ending with the current one
     if (pending == 0)
-        return {}; // this minute has been checked already
+        return plan; // this minute has been checked already
     if (pending < 0) {
         qCInfo(lcClock) << "clock set back from" << m_lastChecked << "to" << current;
         pending = 1;
-    } else if (pending > MaxCatchUpMinutes) {
-        qCWarning(lcClock) << "no check for" << pending << "minutes; checking the last"
-                           << MaxCatchUpMinutes << "only";
-        pending = MaxCatchUpMinutes;
+    } else if (pending > PopUpGapMinutes + 1) {
+        qCInfo(lcClock) << "no check for" << pending - 1 << "minutes: listing their reminders";
+        plan.missedAfter = qMax(m_lastChecked, current.addDays(-MissedDays));
+        plan.missedUpTo = current.addSecs(-60);
+        pending = 1;
     }
-    QList<QDateTime> minutes;
-    minutes.reserve(int(pending));
     for (qint64 back = pending - 1; back >= 0; --back)
-        minutes.append(current.addSecs(-60 * back));
-    return minutes;
+        plan.minutes.append(current.addSecs(-60 * back));
+    return plan;
+}
+
+void ReminderClock::start(const QDateTime &now)
+{
+    // The program's first minute is one of its minutes too, even when its check fails.
+    if (!m_lastChecked.isValid() && now.isValid())
+        m_lastChecked = minuteStart(now).addSecs(-60);
+}
+
+void ReminderClock::resume(const QDateTime &minute)
+{
+    if (minute.isValid() && (!m_lastChecked.isValid() || minute < m_lastChecked))
+        m_lastChecked = minuteStart(minute);
 }
 
 void ReminderClock::markChecked(const QDateTime &minute)

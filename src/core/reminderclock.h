@@ -12,15 +12,33 @@
 class ReminderClock
 {
 public:
-    // The longest gap that is caught up; a longer one is checked for its last day only.
-    static constexpr int MaxCatchUpMinutes = 24 * 60;
+    // A gap longer than this is not caught up with one reminder window after another: its
+    // reminders are listed as missed, from at most the last MissedDays.
+    static constexpr int PopUpGapMinutes = 10;
+    static constexpr int MissedDays = 31;
 
-    // The starts of the minutes not yet checked, oldest first, up to the minute `now` falls
-    // in. The clock starts with the minute of the first call. Empty when that minute has
-    // been checked. When the clock has been set back, checking goes on from the new minute.
-    QList<QDateTime> pendingMinutes(const QDateTime &now);
-    // `minute` (a start pendingMinutes() gave) and the minutes before it are checked.
+    struct Plan
+    {
+        // The starts of the minutes to check one by one, oldest first, ending with the
+        // minute `now` falls in; empty when that has been checked.
+        QList<QDateTime> minutes;
+        // A longer gap before them: its minutes after `missedAfter` up to `missedUpTo`.
+        QDateTime missedAfter;
+        QDateTime missedUpTo;
+    };
+
+    // The clock starts with the minute of the first call, or goes on from the last minute
+    // a previous run checked (resume()). When the clock has been set back, checking goes
+    // on from the new minute.
+    Plan plan(const QDateTime &now);
+    // Starts the clock at the minute of `now` unless it runs already.
+    void start(const QDateTime &now);
+    // The program checked up to `minute` in an earlier run; an earlier minute than the
+    // clock knows of is taken, so that the time in between is checked.
+    void resume(const QDateTime &minute);
+    // `minute` (a start plan() gave) and the minutes before it are checked.
     void markChecked(const QDateTime &minute);
+    QDateTime lastChecked() const { return m_lastChecked; }
 
     // Whether today's list is due for its rebuild once `checked` have been checked: at
     // 0:01, and whenever the date differs from that of the last rebuild.

@@ -1,34 +1,57 @@
 #include "reminderservice.h"
 
 #include "eventstore.h"
+#include "timetext.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+
+namespace {
+Q_LOGGING_CATEGORY(lcService, "tasquill.clock", QtInfoMsg)
+}
 
 ReminderService::ReminderService(EventStore &store) : m_store(store) {}
 
 ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
 {
     Tick tick;
-    const QList<QDateTime> pending = m_clock.pendingMinutes(now);
+    m_clock.start(now);
     if (!m_store.isOpen() && !m_store.open()) {
         tick.failures.append(m_store.lastError());
         return tick;
     }
-
-    QList<QDateTime> checked;
-    for (const QDateTime &minute : pending) {
-        bool ok = false;
-        const QList<Event> due = m_store.dueEvents(minute, &ok);
-        if (!ok) {
-            tick.failures.append(m_store.lastError());
-            break;
-        }
-        tick.due.append(due);
-        m_clock.markChecked(minute);
-        checked.append(minute);
+    if (!m_resumed) {
+        m_resumed = true;
+        m_clock.resume(m_store.lastChecked());
     }
+
+    const ReminderClock::Plan plan = m_clock.plan(now);
+    bool allChecked = true;
+    if (plan.missedAfter.isValid()) {
+        allChecked = readMissed(plan.missedAfter, plan.missedUpTo, &tick.missed);
+        if (allChecked)
+            m_clock.markChecked(plan.missedUpTo);
+    }
+    QList<QDateTime> checked;
+    for (int i = 0; allChecked && i < plan.minutes.size(); ++i) {
+        const QList<Event> due = m_store.dueEvents(plan.minutes.at(i), &allChecked);
+        if (!allChecked)
+            break;
+        tick.due.append(due);
+        m_clock.markChecked(plan.minutes.at(i));
+        checked.append(plan.minutes.at(i));
+    }
+    if (allChecked) {
+        // Snoozes come at the first tick at or after their moment.
+        for (const Reminder &snoozed : m_store.takeSnoozes(now, &allChecked))
+            tick.due.append(snoozed.event);
+    }
+    if (!allChecked)
+        tick.failures.append(m_store.lastError());
 
     // A file that cannot be written has no stored list to rebuild: the list is worked out
     // when read, and only has to be read again.
-    const bool allChecked = checked.size() == pending.size();
     if (allChecked && (rebuild || m_clock.rebuildDue(checked, now.date()))) {
         if (m_store.isReadOnly() || m_store.rebuildToday(now.date())) {
             m_clock.noteRebuilt(now.date());
@@ -41,5 +64,41 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
         m_toldReadOnly = true;
         tick.failures.append(m_store.readOnlyNotice());
     }
+    // Marking costs a write; a crash loses at most the marking of a few quiet minutes.
+    if (!tick.due.isEmpty() || !tick.missed.isEmpty() || !m_markerWritten.isValid() ||
+        m_markerWritten.secsTo(m_clock.lastChecked()) >= 60 * MarkerEveryMinutes) {
+        saveMarker();
+    }
     return tick;
+}
+
+void ReminderService::saveMarker()
+{
+    const QDateTime minute = m_clock.lastChecked();
+    if (!minute.isValid() || !m_store.isOpen() || m_store.isReadOnly())
+        return;
+    if (m_store.setLastChecked(minute))
+        m_markerWritten = minute;
+    else
+        qCWarning(lcService).noquote()
+            << "cannot note the last minute checked:" << m_store.lastError();
+}
+
+bool ReminderService::readMissed(const QDateTime &after, const QDateTime &upTo,
+                                 QList<Reminder> *missed)
+{
+    bool ok = false;
+    const QList<Event> events = m_store.events(&ok);
+    for (const Event &event : events) {
+        for (const QDateTime &minute : TimeText::dueMinutes(event.time, after, upTo))
+            missed->append({event, minute});
+    }
+    if (ok)
+        missed->append(m_store.takeSnoozes(upTo, &ok));
+    // Stable: the reminders of one minute keep their storage order.
+    std::stable_sort(missed->begin(), missed->end(),
+                     [](const Reminder &a, const Reminder &b) { return a.due < b.due; });
+    if (!ok)
+        missed->clear();
+    return ok;
 }

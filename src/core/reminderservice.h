@@ -9,21 +9,29 @@
 
 class EventStore;
 
-// The minute loop: at each tick it checks the minutes not yet checked for due reminders
-// and rebuilds today's list when the day has turned. The main window only forwards its
-// timer here and opens what comes back.
+// The minute loop: at each tick it checks the minutes not yet checked for due reminders,
+// hands back the snoozed reminders whose time has come, and rebuilds today's list when the
+// day has turned. The main window only forwards its timer here and opens what comes back.
 //
 // Nothing is lost to a failure: a minute counts as checked only once its events were read,
 // so a read that fails (a file locked by another program) is tried again at the next tick,
 // and a file that could not be opened is opened again at each tick until it opens.
+//
+// Nothing slips by while the program is not running: the last minute checked is noted in
+// the file, and at the next start (or after a suspend) a gap of more than a few minutes
+// comes back as one list of missed reminders rather than a window for each.
 class ReminderService
 {
 public:
+    // The marker is written whenever reminders came, and at least this often.
+    static constexpr int MarkerEveryMinutes = 5;
+
     explicit ReminderService(EventStore &store);
 
     struct Tick
     {
         QList<Event> due;         // to remind of now, minute by minute, in storage order
+        QList<Reminder> missed;   // due while the program was away, earliest first
         bool listChanged = false; // today's list was rebuilt: show it again
         // What went wrong, for the user; each is repeated at every tick it happens again.
         QStringList failures;
@@ -34,8 +42,16 @@ public:
     // once-only event is never moved to the history before its minute was checked.
     Tick tick(const QDateTime &now, bool rebuild = false);
 
+    // Notes the last minute checked in the file, as the program does before it quits.
+    void saveMarker();
+
 private:
+    // The events and snoozes that fell due after `after` up to `upTo`, earliest first.
+    bool readMissed(const QDateTime &after, const QDateTime &upTo, QList<Reminder> *missed);
+
     EventStore &m_store;
     ReminderClock m_clock;
+    bool m_resumed = false;    // the marker of the last run has been read
+    QDateTime m_markerWritten; // the marker last written, invalid before the first
     bool m_toldReadOnly = false;
 };

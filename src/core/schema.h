@@ -7,7 +7,7 @@
 // address the columns by position, so their order never changes.
 namespace Schema {
 
-enum class Table { Events, Today, History, Completions };
+enum class Table { Events, Today, History, Completions, State, Snoozes };
 
 struct TableInfo
 {
@@ -18,7 +18,7 @@ struct TableInfo
     int columns;
 };
 
-inline constexpr std::array<TableInfo, 4> Tables = {{
+inline constexpr std::array<TableInfo, 6> Tables = {{
     {Table::Events, "eventtable", "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT)",
      "insert into eventtable values(?,?,?)", 3},
     {Table::Today, "todayeventtable", "create table todayeventtable(时间 TEXT, 内容 TEXT)",
@@ -30,6 +30,14 @@ inline constexpr std::array<TableInfo, 4> Tables = {{
     {Table::Completions, "tceventtable",
      "create table tceventtable(时间 TEXT, 内容 TEXT, 完成时间 TEXT)",
      "insert into tceventtable values(?,?,?)", 3},
+    // The program's own memory (the last minute checked), which earlier versions ignore.
+    {Table::State, "statetable", "create table statetable(key TEXT PRIMARY KEY, value TEXT)",
+     "insert or replace into statetable values(?,?)", 2},
+    // Reminders put off by "稍后提醒", with their texts, so that neither quitting nor a
+    // deletion of the event loses them; 提醒时间 is "yyyy-MM-ddTHH:mm:ss", local time.
+    {Table::Snoozes, "snoozetable",
+     "create table snoozetable(时间 TEXT, 内容 TEXT, 类型 TEXT, 提醒时间 TEXT)",
+     "insert into snoozetable values(?,?,?,?)", 4},
 }};
 
 constexpr const TableInfo &info(Table table)
@@ -42,7 +50,8 @@ inline constexpr const char *TimeIndex =
     "create index if not exists eventtable_time on eventtable(时间)";
 
 // Kept in SQLite's user_version. 0: a file of an earlier version, or a new one; its
-// tables are upgraded or created once. 1: TEXT columns and the time index.
-inline constexpr int Version = 1;
+// tables are upgraded or created once. 1: TEXT columns and the time index. 2: the state
+// and snooze tables.
+inline constexpr int Version = 2;
 
 } // namespace Schema

@@ -11,10 +11,11 @@ namespace {
 Q_LOGGING_CATEGORY(lcUpgrade, "tasquill.store")
 }
 
-bool SchemaUpgrade::needed()
+bool SchemaUpgrade::needed(bool *ok)
 {
     int version = 0;
-    return readVersion(&version) && version < Schema::Version;
+    *ok = readVersion(&version);
+    return *ok && version < Schema::Version;
 }
 
 bool SchemaUpgrade::run()
@@ -22,15 +23,13 @@ bool SchemaUpgrade::run()
     // "immediate" takes the write lock at once: two programs cannot upgrade together.
     if (!m_db.exec("begin immediate")) {
         m_writeRefused = m_db.failedForWantOfWriteAccess();
-        return fail();
+        return false;
     }
     int version = 0;
     if (readVersion(&version) && (version >= Schema::Version || upgradeAndCreate()) &&
         m_db.exec("commit")) {
         return true;
     }
-    if (m_reason.isEmpty())
-        m_reason = m_db.errorMessage();
     m_writeRefused = m_db.failedForWantOfWriteAccess();
     m_db.exec("rollback");
     return false;
@@ -42,7 +41,7 @@ bool SchemaUpgrade::readVersion(int *version)
     // fails here, before anything is written.
     SqliteStatement query(m_db, "pragma user_version");
     if (!query.next())
-        return fail();
+        return false;
     *version = int(query.integer(0));
     return true;
 }
@@ -54,13 +53,13 @@ bool SchemaUpgrade::upgradeAndCreate()
     while (tables.next())
         existing.insert(tables.text(0));
     if (!tables.ok())
-        return fail();
+        return false;
 
     for (const Schema::TableInfo &table : Schema::Tables) {
         const QString name = QString::fromLatin1(table.name);
         if (!existing.contains(name)) {
             if (!m_db.exec(table.create))
-                return fail();
+                return false;
             continue;
         }
         // Earlier versions declared "QString", which gives numeric affinity.
@@ -72,7 +71,7 @@ bool SchemaUpgrade::upgradeAndCreate()
             old = old || info.text(2).compare(QLatin1String("QString"), Qt::CaseInsensitive) == 0;
         }
         if (!info.ok())
-            return fail();
+            return false;
         if (!old)
             continue;
         m_hadOldTables = true;
@@ -86,7 +85,7 @@ bool SchemaUpgrade::upgradeAndCreate()
             return false;
     }
     const QByteArray setVersion = "pragma user_version = " + QByteArray::number(Schema::Version);
-    return (m_db.exec(Schema::TimeIndex) && m_db.exec(setVersion)) || fail();
+    return m_db.exec(Schema::TimeIndex) && m_db.exec(setVersion);
 }
 
 bool SchemaUpgrade::copyOldTable(const char *name, const char *create, const char *insert,
@@ -96,7 +95,7 @@ bool SchemaUpgrade::copyOldTable(const char *name, const char *create, const cha
     const QByteArray stale = QByteArray("tasquill_old_") + name;
     if (!m_db.exec("alter table " + QByteArray(name) + " rename to " + stale) ||
         !m_db.exec(create)) {
-        return fail();
+        return false;
     }
     SqliteStatement copy(m_db, "select * from " + stale + " order by rowid");
     SqliteStatement add(m_db, insert);
@@ -108,14 +107,9 @@ bool SchemaUpgrade::copyOldTable(const char *name, const char *create, const cha
                 add.bind(c, copy.textAsQtReadIt(c));
         }
         if (!add.run())
-            return fail();
+            return false;
     }
-    return (copy.ok() && m_db.exec("drop table " + stale)) || fail();
-}
-
-bool SchemaUpgrade::fail()
-{
-    return fail(m_db.errorMessage());
+    return copy.ok() && m_db.exec("drop table " + stale);
 }
 
 bool SchemaUpgrade::fail(const QString &reason)

@@ -16,22 +16,21 @@ class SchemaUpgrade
 public:
     explicit SchemaUpgrade(SqliteDatabase &db) : m_db(db) {}
 
-    // Whether the file must be written to be up to date; false also when it cannot be
-    // read (reason() says why).
-    bool needed();
+    // Whether the file must be written to be up to date; `ok` false when it cannot be read.
+    bool needed(bool *ok);
     bool run();
 
     // Whether run() had tables of an earlier version to copy.
     bool hadOldTables() const { return m_hadOldTables; }
     // Whether run() failed because the file or its folder cannot be written.
     bool writeRefused() const { return m_writeRefused; }
+    // Why run() failed, where SQLite's own reason does not say it; empty otherwise.
     QString reason() const { return m_reason; }
 
 private:
     bool readVersion(int *version);
     bool upgradeAndCreate();
     bool copyOldTable(const char *name, const char *create, const char *insert, int columns);
-    bool fail();
     bool fail(const QString &reason);
 
     SqliteDatabase &m_db;

@@ -6,11 +6,6 @@ TextRowsModel::TextRowsModel(const QStringList &headers, const QList<QStringList
 {
 }
 
-QStringList TextRowsModel::row(int row) const
-{
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row) : QStringList();
-}
-
 int TextRowsModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -25,10 +20,16 @@ QVariant TextRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_headers.size())
         return QVariant();
-    if (role != Qt::DisplayRole)
-        return QVariant();
     const QStringList &row = m_rows.at(index.row());
-    return index.column() < row.size() ? row.at(index.column()) : QString();
+    const QString text = index.column() < row.size() ? row.at(index.column()) : QString();
+    // A text of several lines shows its first, marked as going on; the whole text is
+    // the tool tip.
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    if (role == Qt::DisplayRole)
+        return lineEnd < 0 ? text : text.left(lineEnd).trimmed() + QStringLiteral(" …");
+    if (role == Qt::ToolTipRole && lineEnd >= 0)
+        return text;
+    return QVariant();
 }
 
 QVariant TextRowsModel::headerData(int section, Qt::Orientation orientation, int role) const

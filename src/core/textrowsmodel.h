@@ -5,16 +5,14 @@
 #include <QStringList>
 
 // A read-only table of text rows under fixed column headers, for views that mirror stored
-// rows. Nothing can be edited: an edit that was never stored would only mislead.
+// rows. Nothing can be edited: an edit that was never stored would only mislead. A text of
+// several lines shows its first line and " …"; its tool tip is the whole text.
 class TextRowsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     TextRowsModel(const QStringList &headers, const QList<QStringList> &rows,
                   QObject *parent = nullptr);
-
-    // The texts of one row, exactly as read (a stored NULL stays a null string).
-    QStringList row(int row) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

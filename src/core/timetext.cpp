@@ -1,5 +1,6 @@
 #include "timetext.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace TimeText {
@@ -180,6 +181,31 @@ QStringList minuteMatchTexts(const QDateTime &minute)
         composeWeekly(weekdayName(date.dayOfWeek()), time),
         composeDaily(time),
     };
+}
+
+QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const QDateTime &upTo)
+{
+    // The time of day is the text's last part; a text without a valid "H:mm" there never
+    // falls due. Each day's match texts are composed once for all events of that minute.
+    const QString clock = text.mid(text.lastIndexOf(u' ') + 1);
+    const QTime time = QTime::fromString(clock, TimeFormat);
+    QList<QDateTime> minutes;
+    if (!time.isValid() || composeDaily(time) != clock)
+        return minutes;
+    thread_local QHash<QDateTime, QStringList> texts;
+    if (texts.size() > 100000)
+        texts.clear();
+    for (QDate day = after.date(); day.isValid() && day <= upTo.date(); day = day.addDays(1)) {
+        const QDateTime minute(day, time);
+        if (minute <= after || upTo < minute)
+            continue;
+        auto known = texts.constFind(minute);
+        if (known == texts.cend())
+            known = texts.insert(minute, minuteMatchTexts(minute));
+        if (known->contains(text))
+            minutes.append(minute);
+    }
+    return minutes;
 }
 
 QString dayText(Kind kind, const QDate &today)

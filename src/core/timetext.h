@@ -49,6 +49,10 @@ QDate parseOnceDate(const QString &text);
 // them: once, yearly, monthly, weekly, daily.
 QStringList minuteMatchTexts(const QDateTime &minute);
 
+// The minutes in (after, upTo] in which a reminder of time text `text` falls due: those
+// whose match texts include it. Empty for a text that never falls due.
+QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const QDateTime &upTo);
+
 // What today's list does with one stored event.
 enum class DayMatch {
     NotToday, // another day, an unknown kind, or a text that does not fit its kind

@@ -6,7 +6,10 @@
 #include "eventstore.h"
 #include "homepage.h"
 #include "lazyicon.h"
+#include "missedwindow.h"
 #include "msgwindow.h"
+#include "popupstack.h"
+#include "reminderchime.h"
 #include "setwindow.h"
 #include "soundsettings.h"
 #include "soundsetwindow.h"
@@ -17,7 +20,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLoggingCategory>
-#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimerEvent>
 
@@ -63,11 +65,17 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(ui.viewaction, &QAction::triggered, this, &MainWindow::callViewwindow);
     connect(ui.action_M, &QAction::triggered, this, &MainWindow::callSoundSetWindow);
     connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
-    connect(ui.todayTableView, &QTableView::clicked, ui.todayTableView,
-            &QTableView::resizeRowsToContents);
+
+    m_popups = new PopupStack(this);
+    m_chime = new ReminderChime(this);
+    connect(m_chime, &ReminderChime::failed, this,
+            [this](const QString &message) { reportFailure(message, QStringLiteral("提醒铃声")); });
 
     SoundSettings::installDefaultSound();
     initDatabase(DatabaseFile);
+    // The last minute checked is noted as the program ends, so that the next start knows
+    // which reminders came meanwhile.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_service->saveMarker(); });
 
     startReminderTimer();
     adTimer = startTimer(PromotionIntervalMs);
@@ -163,6 +171,8 @@ void MainWindow::handle(const ReminderService::Tick &tick)
 {
     for (const Event &event : tick.due)
         showMsgWindow(event);
+    if (!tick.missed.isEmpty())
+        showMissedWindow(tick.missed);
     if (tick.listChanged || !ui.todayTableView->model())
         installTodayModel();
     for (const QString &failure : tick.failures)
@@ -173,25 +183,27 @@ void MainWindow::handle(const ReminderService::Tick &tick)
 
 void MainWindow::showMsgWindow(const Event &event)
 {
-    auto *window = new MsgWindow(event, *m_store);
+    auto *window = new MsgWindow(event, *m_store, m_chime);
     connect(window, &MsgWindow::completedSignal, this, &MainWindow::refresh);
     window->setAttribute(Qt::WA_DeleteOnClose);
     showAtBottomRight(window);
 }
 
+void MainWindow::showMissedWindow(const QList<Reminder> &missed)
+{
+    if (!m_missedWindow) {
+        m_missedWindow = new MissedWindow(*m_store);
+        connect(m_missedWindow, &MissedWindow::completedSignal, this, &MainWindow::refresh);
+        m_missedWindow->setAttribute(Qt::WA_DeleteOnClose);
+        showAtBottomRight(m_missedWindow);
+        m_chime->ringOnce();
+    }
+    m_missedWindow->add(missed);
+}
+
 void MainWindow::showAtBottomRight(QWidget *widget)
 {
-    // The work area's size, not its corner: with a panel at the top or left the pop-up
-    // ends up that much short of the corner, as it always has.
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const auto place = [&] {
-        const QRect frame = widget->frameGeometry();
-        widget->move(area.width() - frame.width(), area.height() - frame.height());
-    };
-    place();
-    widget->show();
-    // A frame the platform adds only once the window is shown would push it off the corner.
-    place();
+    m_popups->show(widget);
 }
 
 void MainWindow::about()
@@ -273,12 +285,12 @@ void MainWindow::showAdWindow(const QHostInfo &host)
         showAtBottomRight(window);
 }
 
-void MainWindow::reportFailure(const QString &message)
+void MainWindow::reportFailure(const QString &message, const QString &title)
 {
     qCWarning(lcMain).noquote() << message;
     if (!m_failures.firstTime(message))
         return;
     QMetaObject::invokeMethod(
-        this, [this, message] { Dialogs::error(this, QStringLiteral("数据库错误"), message); },
+        this, [this, message, title] { Dialogs::error(this, title, message); },
         Qt::QueuedConnection);
 }

@@ -7,10 +7,14 @@
 
 #include <QHostInfo>
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class EventStore;
+class MissedWindow;
+class PopupStack;
 class QSystemTrayIcon;
+class ReminderChime;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
 // icon, and the minute timer, which it forwards to the reminder service and whose due
@@ -29,7 +33,9 @@ public:
     void rebuildTodayList();
     // Opens a reminder window for one due event.
     void showMsgWindow(const Event &event);
-    // Moves a pop-up to the lower right of the work area and shows it.
+    // Lists reminders that fell due while the program was away, in one window.
+    void showMissedWindow(const QList<Reminder> &missed);
+    // Shows a pop-up at the lower right of the work area, above those already there.
     void showAtBottomRight(QWidget *widget);
     // The minute check at `now`: every minute not yet checked gets its reminders, and
     // today's list is rebuilt when the day has turned.
@@ -63,7 +69,7 @@ private:
     // Tells the user about a database failure, once for each distinct one until things go
     // well again, and never before the event loop runs: a box shown while the window is
     // being built would hold back the clock until someone presses OK.
-    void reportFailure(const QString &message);
+    void reportFailure(const QString &message, const QString &title = QStringLiteral("数据库错误"));
 
     Ui::MainWindow ui;
     QSystemTrayIcon *trayIcon = nullptr;
@@ -79,4 +85,7 @@ private:
     std::unique_ptr<QMenu> m_trayMenuOwner;
     QList<TodayItem> m_today; // what today's list shows, row for row
     FailureFilter m_failures;
+    PopupStack *m_popups = nullptr;
+    ReminderChime *m_chime = nullptr;
+    QPointer<MissedWindow> m_missedWindow;
 };

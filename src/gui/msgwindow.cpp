@@ -3,54 +3,33 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
-#include "soundsettings.h"
+#include "reminderchime.h"
 
-#include <QFileInfo>
-#include <QLoggingCategory>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QMenu>
 
-Q_LOGGING_CATEGORY(lcReminderWindow, "tasquill.reminder")
-
-MsgWindow::MsgWindow(const Event &event, EventStore &store, QWidget *parent)
-    : QWidget(parent), m_event(event), m_store(store)
+MsgWindow::MsgWindow(const Event &event, EventStore &store, ReminderChime *chime, QWidget *parent)
+    : QWidget(parent), m_event(event), m_store(store), m_chime(chime)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
     ui.msgTextEdit->setPlainText(m_event.content);
 
+    auto *menu = new QMenu(this);
+    for (const auto &[text, minutes] :
+         {std::pair{"5分钟", 5}, {"10分钟", 10}, {"30分钟", 30}, {"1小时", 60}})
+        menu->addAction(QString::fromUtf8(text), this,
+                        [this, minutes = minutes] { later(minutes); });
+    ui.laterButton->setMenu(menu);
     connect(ui.quietButton, &QPushButton::clicked, this, &MsgWindow::quiet);
     connect(ui.doButton, &QPushButton::clicked, this, &MsgWindow::doIt);
-
-    // Read afresh for every reminder, so a changed setting applies to the next one.
-    const SoundSettings settings = SoundSettings::read();
-    if (settings.playsSound())
-        startSound(settings.soundFile);
-}
-
-void MsgWindow::startSound(const QString &soundFile)
-{
-    sound = new QSoundEffect(this);
-    const QString path = soundFile.isEmpty() ? QString() : QFileInfo(soundFile).absoluteFilePath();
-    // A file that is missing or cannot be decoded leaves the effect in its error state: the
-    // reminder is silent but still shown, and the log says why.
-    connect(sound, &QSoundEffect::statusChanged, sound, [effect = sound, path] {
-        if (effect->status() == QSoundEffect::Error)
-            qCWarning(lcReminderWindow) << "cannot play the reminder sound" << path;
-    });
-    if (path.isEmpty()) {
-        qCWarning(lcReminderWindow) << "no reminder sound file is configured";
-        return;
-    }
-    sound->setSource(QUrl::fromLocalFile(path));
-    sound->setLoopCount(QSoundEffect::Infinite);
-    sound->play();
+    if (m_chime)
+        m_chime->start(this);
 }
 
 void MsgWindow::quiet()
 {
-    if (sound)
-        sound->stop();
+    if (m_chime)
+        m_chime->stop(this);
 }
 
 void MsgWindow::doIt()
@@ -63,5 +42,18 @@ void MsgWindow::doIt()
         return;
     }
     emit completedSignal();
+    close();
+}
+
+void MsgWindow::later(int minutes)
+{
+    quiet();
+    // Kept in the file with the reminder's texts: quitting, a crash or a deletion of the
+    // event meanwhile do not lose it.
+    if (!m_store.snooze(m_event, Clock::now().addSecs(60 * minutes))) {
+        Dialogs::error(this, QStringLiteral("提醒"),
+                       QStringLiteral("稍后提醒失败：") + m_store.lastError());
+        return;
+    }
     close();
 }

@@ -6,15 +6,17 @@
 #include <QWidget>
 
 class EventStore;
-class QSoundEffect;
+class ReminderChime;
 
-// The pop-up of one due reminder: shows its content, loops the reminder sound when sound
-// is on, "稍等" silences it and "完成" records the item as completed and closes.
+// The pop-up of one due reminder: shows its content and sounds the reminder chime; "稍等"
+// silences it, "稍后提醒" puts the reminder off for a while (the window closes and comes
+// back then) and "完成" records the item as completed and closes.
 class MsgWindow : public QWidget
 {
     Q_OBJECT
 public:
-    MsgWindow(const Event &event, EventStore &store, QWidget *parent = nullptr);
+    MsgWindow(const Event &event, EventStore &store, ReminderChime *chime,
+              QWidget *parent = nullptr);
 
 signals:
     void completedSignal();
@@ -22,12 +24,12 @@ signals:
 public slots:
     void quiet();
     void doIt();
+    // Puts the reminder off for `minutes`.
+    void later(int minutes);
 
 private:
-    void startSound(const QString &soundFile);
-
     Ui::MsgWindow ui;
-    QSoundEffect *sound = nullptr; // only while sound is on; a child, so it dies with us
     Event m_event;
     EventStore &m_store;
+    ReminderChime *m_chime;
 };

@@ -39,10 +39,6 @@ ViewWindow::ViewWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_
     connect(ui.allDelButton, &QPushButton::clicked, this, &ViewWindow::delSelected);
     connect(ui.hDelButton, &QPushButton::clicked, this, &ViewWindow::delHSelected);
     connect(ui.queryButton, &QPushButton::clicked, this, &ViewWindow::showQueryResult);
-    // Contents of several lines become fully visible once a cell is clicked.
-    connect(ui.allTableView, &QTableView::clicked, ui.allTableView,
-            &QTableView::resizeRowsToContents);
-    connect(ui.hTableView, &QTableView::clicked, ui.hTableView, &QTableView::resizeRowsToContents);
 }
 
 void ViewWindow::showTableContent()
@@ -90,6 +86,8 @@ bool ViewWindow::showHistory(const HistoryRange &range)
              new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容"),
                                 QStringLiteral("完成情况"), QStringLiteral("完成时间")},
                                rows, this));
+    // The completion time is the date the range is about: it shows whole.
+    ui.hTableView->resizeColumnToContents(3);
     return ok;
 }
 

@@ -71,9 +71,9 @@ private slots:
                             const char *why) {
             QTest::newRow(name) << bytes << QString(sql) << QString(why);
         };
-        row("text file", "时间,内容\n9:07,早会\n", "", "not a database");
+        row("text file", "时间,内容\n9:07,早会\n", "", "这不是数据库文件");
         row("damaged header", QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\xff'), "",
-            "not a database");
+            "这不是数据库文件");
         // The history table, a column short, cannot be copied after the good one was.
         row("failed upgrade", "",
             "create table eventtable(时间 QString, 内容 QString, 类型 QString);"
@@ -178,7 +178,7 @@ private slots:
         other.close();
         const QString error = store.lastError();
         QVERIFY2(!done && error.contains(work.filePath("event.db") + "：") &&
-                     error.contains(refusal.isEmpty() ? "locked" : "拒绝"),
+                     error.contains(refusal.isEmpty() ? "已锁定" : "拒绝"),
                  qPrintable(error));
         QCOMPARE(readFile("event.db"), before);
         // Once the obstacle is gone, the same store works.

@@ -96,8 +96,8 @@ private slots:
         QTest::newRow("clocks go back")
             << QDateTime(QDate(2014, 10, 26), QTime(1, 50)) << 300 << 90000;
     }
-    // Whatever the spacing of the ticks, the minutes checked are exactly the minutes from the
-    // first tick to the last, each once, in order.
+    // Whatever the spacing of the ticks, the minutes checked or listed as missed are
+    // exactly the minutes from the first tick to the last, each once, in order.
     void irregularTicksCheckEachMinuteOnce()
     {
         QFETCH(QDateTime, start);
@@ -109,7 +109,10 @@ private slots:
         QList<QDateTime> checked;
         for (int i = 0; i < count;
              ++i, last = now, now = now.addMSecs(random.bounded(longestMs + 1))) {
-            checked += clock.pendingMinutes(now);
+            const ReminderClock::Plan plan = clock.plan(now);
+            for (QDateTime m = plan.missedAfter.addSecs(60); plan.missedAfter.isValid() && m <= plan.missedUpTo;)
+                checked << m, m = m.addSecs(60);
+            checked += plan.minutes;
             clock.markChecked(checked.last());
         }
         QCOMPARE(checked.first().toString("yyyy-MM-dd HH:mm t"),
@@ -126,6 +129,10 @@ private slots:
     // A minute whose read fails is read again later, and the day's rebuild waits for it: it
     // would otherwise move a once-only reminder of that minute to the history unseen. A file
     // another program held at start-up is opened at a later tick.
+    void missedWhileAway_data();
+    void missedWhileAway();
+    void longGapsAndSnoozes();
+
     void nothingIsLostToALockedFile()
     {
         Workspace work;
@@ -137,7 +144,7 @@ private slots:
         for (const char *moment : {"5 23:59:10", "6 00:00:10"}) {
             const ReminderService::Tick tick = service.tick(at(moment), true);
             QVERIFY(outcome(tick).isEmpty() && tick.failures.size() == 1);
-            QVERIFY2(tick.failures.at(0).contains("locked"), qPrintable(tick.failures.at(0)));
+            QVERIFY2(tick.failures.at(0).contains("已锁定"), qPrintable(tick.failures.at(0)));
         }
         lock.reset();
         QCOMPARE(outcome(service.tick(at("6 00:01:10"))), "睡觉 午夜 +");
@@ -149,6 +156,60 @@ private slots:
         QCOMPARE(outcome(service.tick(at("6 00:03:10"))), "迟到");
     }
 };
+
+// The program ran on Wednesday 5 March 2014 until 9:00, with a reminder put off until 9:30,
+// and starts again `off` minutes later.
+void TestReminderService::missedWhileAway_data()
+{
+    QTest::addColumn<int>("off"); // -1: the file was never used by this version
+    QTest::addColumn<QString>("missed"); // day, minute and content of each, earliest first
+    QTest::addColumn<QString>("due");    // popped up as usual
+    QTest::newRow("8 minutes: caught up one by one") << 8 << "" << "每天 +";
+    QTest::newRow("first start ever") << -1 << "" << "+";
+    QTest::newRow("3 hours") << 180 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会" << "年 +";
+    QTest::newRow("3 days") << 3 * 1440 + 7 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会, 5 12:00 年, "
+                                              "6 9:00 明天, 6 9:07 每天, 7 9:07 每天" << "每天 +";
+}
+void TestReminderService::missedWhileAway()
+{
+    QFETCH(int, off);
+    QFETCH(QString, missed);
+    QFETCH(QString, due);
+    Workspace work;
+    work.addEvents({{"9:07", "每天", Kind::Daily}, {"星期三 10:00", "周会", Kind::Weekly},
+                    {"2014年3月5日 11:00", "开会", Kind::Once}, {"2014年3月6日 9:00", "明天", Kind::Once},
+                    {"3月5日 12:00", "年", Kind::Yearly}});
+    if (off >= 0) {
+        EventStore store("event.db");
+        ReminderService service(store);
+        QVERIFY(service.tick(at("5 09:00:10")).failures.isEmpty());
+        QVERIFY(store.snooze({"9:07", "每天", Kind::Daily}, at("5 09:30:00")));
+        service.saveMarker();
+    }
+    EventStore store("event.db");
+    ReminderService service(store);
+    const ReminderService::Tick tick = service.tick(at("5 09:00:30").addSecs(60 * qMax(off, 0)));
+    QStringList listed;
+    for (const Reminder &reminder : tick.missed)
+        listed << reminder.due.toString("d H:mm ") + reminder.event.content;
+    QCOMPARE(listed.join(", "), missed);
+    QCOMPARE(outcome(tick), due);
+}
+
+// At most the last 31 days are listed; a snooze comes at its moment, and only once.
+void TestReminderService::longGapsAndSnoozes()
+{
+    Workspace work;
+    work.addEvents({{"9:07", "每天", Kind::Daily}});
+    EventStore store("event.db");
+    ReminderService service(store);
+    service.tick(at("5 09:00:00"));
+    QCOMPARE(service.tick(at("5 09:00:00").addDays(40)).missed.size(), 31);
+    QVERIFY(store.snooze({"9:07", "改天", Kind::Daily}, at("5 09:00:00").addDays(40).addSecs(90)));
+    QCOMPARE(outcome(service.tick(at("5 09:01:05").addDays(40))), "");
+    QCOMPARE(outcome(service.tick(at("5 09:02:05").addDays(40))), "改天");
+    QCOMPARE(outcome(service.tick(at("5 09:03:05").addDays(40))), "");
+}
 
 int main(int argc, char *argv[])
 {

@@ -55,6 +55,9 @@ start_x() {
     done
     [ -n "${DISPLAY:-}" ] || fail "no X server could be started"
     read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
+    # A desktop-like background for the screenshots; only looks, so a failure is ignored.
+    convert -size "${SCREEN_W}x$SCREEN_H" gradient:'#5b86a8-#2c4a63' "$TMP/desktop.png" &&
+        display -window root "$TMP/desktop.png" >/dev/null 2>&1 || true
     trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 >"$TMP/trayer.log" 2>&1 &
     PIDS+=($!)
     wait_for 10 "trayer's panel did not appear" xdotool search --onlyvisible --name '^panel$'

@@ -3,17 +3,19 @@
 # clock started by faketime at 9:06:50 with a daily reminder for 9:07 in event.db: it starts
 # into the tray, a second start hands over and exits 0, the reminder pops up at 9:07 in the
 # lower right corner and loops its chime until "稍等", "完成" records it, the tray menu
-# opens the main window, and "退出" ends the program with exit code 0.
+# opens the main window, and "退出" ends the program with exit code 0. Started again at 10:10,
+# it lists the 9:30 reminder that fell in between in one window "错过的提醒", whose "完成"
+# records it; SIGTERM ends it with exit code 0.
 #
 #   bash tests/e2e/test_desktop.sh <path-to-tasquill>
 #
-# With TASQUILL_SCREENSHOT_DIR set, screenshot-reminder.png and screenshot-main.png go there.
+# With TASQUILL_SCREENSHOT_DIR set, the screenshots taken go there.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 export TZ=UTC
 faketime_lib=$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -n 1)
 sqlite3 event.db "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT);
-    insert into eventtable values ('9:07', '给花浇水', 't'), ('12:30', '午饭', 't'), ('18:00', '取快递', 't');"
+    insert into eventtable values ('9:07', '给花浇水', 't'), ('9:30', '吃药', 't'), ('18:00', '取快递', 't');"
 start_x
 start_pulse
 today=$(date +%F)
@@ -58,4 +60,18 @@ shot screenshot-main.png "$X" "$Y" "$WIDTH" "$HEIGHT"
 pick_tray_entry 3
 wait_for 5 "退出 did not end the program" sh -c "! kill -0 $APP_PID"
 wait "$APP_PID" || fail "退出 ended the program with code $?"
-pass "tray, single instance, a reminder seen, heard, silenced and completed, 退出"
+
+step "started again at 10:10"
+start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 10:10:00" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
+wait_for 20 "no window 错过的提醒 came" windows '^错过的提醒$'
+missed=$(windows '^错过的提醒$')
+eval "$(xdotool getwindowgeometry --shell "$missed")"
+((X + WIDTH == SCREEN_W && Y + HEIGHT == SCREEN_H)) || fail "错过的提醒 is at $X,$Y ${WIDTH}x$HEIGHT, not in the corner"
+shot screenshot-missed.png "$X" "$Y" "$WIDTH" "$HEIGHT"
+xdotool mousemove --window "$missed" 60 65 click 1 # its first row
+xdotool mousemove --window "$missed" $((WIDTH - 200)) $((HEIGHT - 24)) click 1 # 完成
+wait_for 5 "完成 in 错过的提醒 recorded nothing" sh -c "sqlite3 event.db \"select 内容 from historyeventtable\" | grep -qx 吃药"
+kill -TERM "$APP_PID"
+wait_for 5 "SIGTERM did not end the program" sh -c "! kill -0 $APP_PID"
+wait "$APP_PID" || fail "SIGTERM ended the program with code $?"
+pass "tray, single instance, a reminder seen, heard, silenced and completed, 退出, missed reminders"

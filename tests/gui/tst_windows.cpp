@@ -3,6 +3,7 @@
 #include "files.h"
 #include "findwidgets.h"
 #include "mainwindow.h"
+#include "missedwindow.h"
 #include "msgwindow.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
@@ -62,7 +63,8 @@ private slots:
         auto *today = child<QTableView>(main, "todayTableView");
         QVERIFY(main.isVisible() && listed(today).isEmpty());
 
-        // A daily reminder for 9:07, entered on the "每天" tab, is on today's list at once.
+        // A daily reminder for 9:07, entered on the "每天" tab, is on today's list at once,
+        // its first line marked as going on.
         DialogRecorder dialogs({"", "", "yes", "yes"});
         main.callSetwindow();
         SetWindow *entry = window<SetWindow>();
@@ -70,18 +72,19 @@ private slots:
         child<QTextEdit>(*entry, "tTextEdit")->setPlainText("给花浇水\n带上剪刀");
         child<QPushButton>(*entry, "tOkButton")->click();
         QCOMPARE(dialogs.shown.value(0).text, "事项设置成功！");
-        QCOMPARE(listed(today), QStringList{"给花浇水\n带上剪刀"});
+        QCOMPARE(listed(today), QStringList{"给花浇水 …"});
         // A once-only moment that has passed is refused.
         child<QPushButton>(*entry, "ymdOkButton")->click();
         QCOMPARE(dialogs.shown.value(1).text, "您输入的是过期时间，请重新输入！");
 
         // At 9:07 it pops up at the lower right and rings; "稍等" silences it, "完成" records it.
-        main.checkReminders(Start.addSecs(35));
+        work.setNow(Start.addSecs(35));
+        main.checkReminders(work.now());
         MsgWindow *reminder = window<MsgWindow>();
         QCOMPARE(reminder->frameGeometry().bottomRight(),
                  QGuiApplication::primaryScreen()->availableGeometry().bottomRight());
         QCOMPARE(child<QTextEdit>(*reminder, "msgTextEdit")->toPlainText(), "给花浇水\n带上剪刀");
-        auto *sound = reminder->findChild<QSoundEffect *>();
+        auto *sound = main.findChild<QSoundEffect *>();
         QTRY_VERIFY(sound->isPlaying() && sound->loopCount() == QSoundEffect::Infinite);
         child<QPushButton>(*reminder, "quietButton")->click();
         QVERIFY(!sound->isPlaying() && reminder->isVisible());
@@ -92,15 +95,47 @@ private slots:
         const QStringList done{"9:07", "给花浇水\n带上剪刀", "完成", "2014年3月5日 9:07", "201435"};
         QCOMPARE(DbFile::rows(T::History), Rows{done});
 
-        // The browser lists it and its history; deleting the reminder takes it off for good.
+        // Three at once stand one above the other and ring as one chime until the last is
+        // silenced; one put off for 5 minutes comes back then.
+        work.addEvents({{"9:08", "一", Kind::Daily},
+                        {"9:08", "二", Kind::Daily},
+                        {"9:08", "三", Kind::Daily}});
+        work.setNow(Start.addSecs(95));
+        main.checkReminders(work.now());
+        QList<MsgWindow *> three = visibleWindows<MsgWindow>();
+        std::sort(three.begin(), three.end(),
+                  [](QWidget *a, QWidget *b) { return a->y() > b->y(); });
+        QCOMPARE(three.size(), 3);
+        QCOMPARE(three[0]->frameGeometry().top(), three[1]->frameGeometry().bottom() + 1);
+        QCOMPARE(three[1]->frameGeometry().top(), three[2]->frameGeometry().bottom() + 1);
+        QCOMPARE(main.findChildren<QSoundEffect *>().size(), 1);
+        child<QPushButton>(*three[0], "quietButton")->click();
+        child<QPushButton>(*three[1], "doButton")->click();
+        QVERIFY(sound->isPlaying());
+        child<QPushButton>(*three[2], "laterButton")->menu()->actions().at(0)->trigger(); // 5分钟
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(visibleWindows<MsgWindow>().size(), 1);
+        QVERIFY(!sound->isPlaying());
+        QCOMPARE(three[0]->frameGeometry().bottomRight(),
+                 QGuiApplication::primaryScreen()->availableGeometry().bottomRight());
+        work.setNow(Start.addSecs(95 + 300 + 60));
+        main.checkReminders(work.now());
+        QCOMPARE(visibleWindows<MsgWindow>().size(), 2);
+        QVERIFY(!three[0]->isHidden() && sound->isPlaying()); // the other one is 三 again
+        qDeleteAll(visibleWindows<MsgWindow>());
+
+        // The browser lists the reminders and the history; a deletion takes a reminder off.
         main.callViewwindow();
         ViewWindow *browser = window<ViewWindow>();
         QCOMPARE(listed(child<QTableView>(*browser, "hTableView")),
-                 QStringList{"给花浇水\n带上剪刀"});
+                 QStringList({"给花浇水 …", "二"}));
+        QCOMPARE(
+            child<QTableView>(*browser, "hTableView")->model()->index(0, 1).data(Qt::ToolTipRole),
+            "给花浇水\n带上剪刀");
         clickRow(child<QTableView>(*browser, "allTableView"), 0);
         child<QPushButton>(*browser, "allDelButton")->click();
-        QVERIFY(DbFile::rows(T::Events).isEmpty() &&
-                listed(child<QTableView>(*browser, "allTableView")).isEmpty());
+        QCOMPARE(listed(child<QTableView>(*browser, "allTableView")),
+                 QStringList({"一", "二", "三"}));
 
         // With the sound switched off, the next reminder is silent.
         main.callSoundSetWindow();
@@ -110,21 +145,36 @@ private slots:
         child<QPushButton>(*sounds, "okButton")->click();
         QCOMPARE(readFile("config.txt"), QByteArray("./dingdong.wav\nclosesound\n"));
         work.addEvents({{"9:00", "早会", Kind::Daily},
-                        {"9:10", "喝水", Kind::Daily},
+                        {"9:16", "喝水", Kind::Daily},
                         {"9:00", "早会", Kind::Daily}});
-        work.setNow(Start.addSecs(215));
+        work.setNow(Start.addSecs(575));
         main.checkReminders(work.now());
-        QVERIFY(!window<MsgWindow>()->findChild<QSoundEffect *>());
+        QVERIFY(window<MsgWindow>() && !sound->isPlaying());
 
         // An overdue item, marked done from today's list with its twin, is off the list.
         main.refresh();
-        today->setCurrentIndex(today->model()->index(0, 0));
+        today->setCurrentIndex(today->model()->index(2, 0));
         child<QPushButton>(main, "mButton")->click();
         QCOMPARE(dialogs.shown.value(3).text, "删除说明该事项已完成，确定删除吗?");
-        QCOMPARE(listed(today), QStringList{"喝水"});
+        QCOMPARE(listed(today), QStringList({"一", "三", "喝水"}));
         QCOMPARE(DbFile::rows(T::History).last(),
-                 QStringList({"9:00", "早会", "完成", "2014年3月5日 9:10", "201435"}));
-        QCOMPARE(DbFile::rows(T::Events).size(), 3);
+                 QStringList({"9:00", "早会", "完成", "2014年3月5日 9:16", "201435"}));
+
+        // After three hours asleep, what came meanwhile is listed in one window: "完成" records
+        // the chosen ones as their reminders would, "忽略" drops them.
+        work.addEvents({{"11:00", "午饭", Kind::Daily}});
+        work.setNow(Start.addSecs(3 * 3600));
+        main.checkReminders(work.now());
+        auto *missed = window<MissedWindow>();
+        auto *list = child<QTableView>(*missed, "missedTableView");
+        QCOMPARE(rowsOf(list->model()), Rows({{"2014年3月5日 11:00", "11:00", "午饭"}}));
+        clickRow(list, 0);
+        child<QPushButton>(*missed, "doButton")->click();
+        QCOMPARE(DbFile::rows(T::History).last(),
+                 QStringList({"11:00", "午饭", "完成", "2014年3月5日 12:06", "201435"}));
+        QVERIFY(rowsOf(list->model()).isEmpty());
+        child<QPushButton>(*missed, "ignoreAllButton")->click();
+        QVERIFY(!window<MissedWindow>());
     }
 
     // Another program holds the file as the program starts: the box waits for the event

@@ -1,0 +1,49 @@
+#include "quitonsignal.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+Q_LOGGING_CATEGORY(lcSignal, "tasquill.signal")
+
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    // Nothing else is safe in a signal handler; a full pipe already holds a quit.
+    [[maybe_unused]] const auto written = ::write(pipeEnds[0], &byte, 1);
+}
+} // namespace
+
+QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0) {
+        qCWarning(lcSignal) << "cannot watch for SIGTERM and SIGINT";
+        return;
+    }
+    m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [] {
+        char byte;
+        [[maybe_unused]] const auto read = ::read(pipeEnds[1], &byte, 1);
+        qCInfo(lcSignal) << "quitting on a signal";
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+QuitOnSignal::~QuitOnSignal()
+{
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}

@@ -1,0 +1,71 @@
+#include "missedwindow.h"
+
+#include "clock.h"
+#include "dialogs.h"
+#include "eventstore.h"
+#include "tableviews.h"
+#include "textrowsmodel.h"
+#include "timetext.h"
+
+#include <QItemSelectionModel>
+
+MissedWindow::MissedWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_store(store)
+{
+    ui.setupUi(this);
+    setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
+    connect(ui.doButton, &QPushButton::clicked, this, &MissedWindow::doIt);
+    connect(ui.ignoreButton, &QPushButton::clicked, this, &MissedWindow::ignore);
+    connect(ui.ignoreAllButton, &QPushButton::clicked, this, &QWidget::close);
+    showRows();
+}
+
+void MissedWindow::add(const QList<Reminder> &missed)
+{
+    m_missed.append(missed);
+    showRows();
+}
+
+void MissedWindow::doIt()
+{
+    // One moment for all, taken at the press, as a reminder window's "完成" takes it.
+    const QDateTime pressed = Clock::now();
+    for (int row : selectedRows()) {
+        if (!m_store.completeReminder(m_missed.at(row).event, pressed)) {
+            Dialogs::error(this, QStringLiteral("错过的提醒"),
+                           QStringLiteral("事项完成失败：") + m_store.lastError());
+            break;
+        }
+        m_missed.removeAt(row);
+    }
+    showRows();
+    emit completedSignal();
+}
+
+void MissedWindow::ignore()
+{
+    for (int row : selectedRows())
+        m_missed.removeAt(row);
+    showRows();
+}
+
+QList<int> MissedWindow::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : ui.missedTableView->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.rbegin(), rows.rend());
+    return rows;
+}
+
+void MissedWindow::showRows()
+{
+    QList<QStringList> rows;
+    for (const Reminder &reminder : std::as_const(m_missed))
+        rows.append(
+            {TimeText::composeOnce(reminder.due), reminder.event.time, reminder.event.content});
+    replaceModel(ui.missedTableView,
+                 new TextRowsModel(
+                     {QStringLiteral("应提醒时间"), QStringLiteral("时间"), QStringLiteral("内容")},
+                     rows, this));
+    ui.missedTableView->resizeColumnToContents(1);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// The pop-ups on screen (reminders, the missed list, the promotion): each new one goes just
+// above the others at the lower right, and when one closes the rest move down to fill the
+// gap, so that reminders coming together can all be seen.
+class PopupStack : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Places `popup` above the pop-ups already shown and shows it.
+    void show(QWidget *popup);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void place();
+
+    QList<QPointer<QWidget>> m_popups;
+};
