@@ -235,4 +235,10 @@ sound_icon() {
 }
 sound_icon
 
+# The logo in the sizes of the hicolor icon theme, for the desktop entries.
+mkdir -p "$out/hicolor"
+for size in 16 22 24 32 48 64 128 256; do
+  convert "$out/logotwo.png" -resize "${size}x${size}" "$out/hicolor/tasquill-$size.png"
+done
+
 echo "make-images: wrote the images into $out"

@@ -1,16 +1,73 @@
+#include "autostart.h"
+#include "buildconfig.h"
 #include "mainwindow.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QSplashScreen>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcStart, "tasquill.start")
+
+// Answers --help and --version on the terminal (and exits), before anything else happens:
+// no window, no file, no instance check. True when --user-data was given.
+bool readCommandLine(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tasquill"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TASQUILL_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Tasquill：定时提醒和今日待办事项。它在通知区域运行，"
+                       "把提醒、今日待办和历史记录保存在当前文件夹的 event.db 中。"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption userData(
+        QStringLiteral("user-data"),
+        QStringLiteral("在用户数据文件夹（$XDG_DATA_HOME/tasquill）中运行，"
+                       "并在那里第一次启动时设置登录后自动启动。"));
+    parser.addOption(userData);
+    parser.process(app);
+    return parser.isSet(userData);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // What the program creates (its database and journal, settings, sound, data folder)
+    // is the user's alone.
+    umask(077);
+    const bool userData = readCommandLine(argc, argv);
     QApplication app(argc, argv);
+
+    bool firstRun = false;
+    if (userData) {
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/tasquill");
+        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+            QMessageBox::critical(
+                nullptr, QStringLiteral("Tasquill"),
+                QStringLiteral("无法使用数据文件夹 %1：请检查它所在的文件夹是否可以写入。")
+                    .arg(folder));
+            return 1;
+        }
+        firstRun = !QFile::exists(QStringLiteral("event.db"));
+    }
 
     SingleInstance instance;
     if (instance.isRunning()) {
@@ -35,6 +92,15 @@ int main(int argc, char *argv[])
     // Waiting for the main window to appear would cost up to a second of start-up for a
     // window that stays hidden in the tray: close the splash straight away instead.
     delete splash;
+
+    // Once, on the first start in the data folder: start at every login, as tray programs do,
+    // and say where the program went.
+    if (firstRun) {
+        QString error;
+        if (!Autostart::write(QCoreApplication::applicationFilePath(), &error))
+            qCWarning(lcStart).noquote() << error;
+        window.greet();
+    }
 
     // For the start-up benchmark: measure up to the running event loop, then leave.
     if (qEnvironmentVariableIsSet("TASQUILL_EXIT_AT_EVENT_LOOP"))

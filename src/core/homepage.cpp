@@ -1,6 +1,6 @@
 #include "homepage.h"
 
-#include "homepagehost.h"
+#include "buildconfig.h"
 
 namespace {
 QUrl onHost(const QString &path)

@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "adwindowloader.h"
+#include "buildconfig.h"
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
@@ -9,6 +9,7 @@
 #include "missedwindow.h"
 #include "msgwindow.h"
 #include "popupstack.h"
+#include "promotion.h"
 #include "reminderchime.h"
 #include "setwindow.h"
 #include "soundsettings.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     m_popups = new PopupStack(this);
     m_chime = new ReminderChime(this);
+    m_promotion = new Promotion(this);
     connect(m_chime, &ReminderChime::failed, this,
             [this](const QString &message) { reportFailure(message, QStringLiteral("提醒铃声")); });
 
@@ -206,11 +208,22 @@ void MainWindow::showAtBottomRight(QWidget *widget)
     m_popups->show(widget);
 }
 
+void MainWindow::greet()
+{
+    // Without a notification area the window itself shows, and there is no balloon.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        trayIcon->showMessage(
+            QStringLiteral("Tasquill 已在运行"),
+            QStringLiteral("Tasquill 在通知区域运行，到时间会弹出提醒。右键单击这个图标，"
+                           "选择“打开主窗口”，可以查看今日待办事项和设置提醒。"),
+            QSystemTrayIcon::Information, 15000);
+}
+
 void MainWindow::about()
 {
     Dialogs::about(this, QStringLiteral("关于"),
-                   QStringLiteral("Tasquill说明： \n\n 软件版本：V2.0.1 \n 联系方式：QQ:") +
-                       ContactNumber);
+                   QStringLiteral("Tasquill说明： \n\n 软件版本：V%1 \n 联系方式：QQ:%2")
+                       .arg(QStringLiteral(TASQUILL_VERSION), ContactNumber));
 }
 
 void MainWindow::callSetwindow()
@@ -280,9 +293,7 @@ void MainWindow::showAdWindow(const QHostInfo &host)
         qCDebug(lcMain).noquote() << "home page host not reached:" << host.errorString();
         return;
     }
-    // Each window lives on after "关闭" merely hides it; nothing here keeps hold of it.
-    if (QWidget *window = AdWindowLoader::create(HomePage::rootUrl()))
-        showAtBottomRight(window);
+    m_promotion->show(HomePage::rootUrl());
 }
 
 void MainWindow::reportFailure(const QString &message, const QString &title)

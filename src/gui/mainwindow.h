@@ -13,6 +13,7 @@
 class EventStore;
 class MissedWindow;
 class PopupStack;
+class Promotion;
 class QSystemTrayIcon;
 class ReminderChime;
 
@@ -41,6 +42,8 @@ public:
     // today's list is rebuilt when the day has turned.
     void checkReminders(const QDateTime &now);
     void lookupHomeHost();
+    // Tells a new user, in a balloon from the tray icon, that the program runs there.
+    void greet();
 
 signals:
     void refreshTableView();
@@ -87,5 +90,6 @@ private:
     FailureFilter m_failures;
     PopupStack *m_popups = nullptr;
     ReminderChime *m_chime = nullptr;
+    Promotion *m_promotion = nullptr;
     QPointer<MissedWindow> m_missedWindow;
 };

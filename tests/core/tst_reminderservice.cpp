@@ -110,7 +110,8 @@ private slots:
         for (int i = 0; i < count;
              ++i, last = now, now = now.addMSecs(random.bounded(longestMs + 1))) {
             const ReminderClock::Plan plan = clock.plan(now);
-            for (QDateTime m = plan.missedAfter.addSecs(60); plan.missedAfter.isValid() && m <= plan.missedUpTo;)
+            for (QDateTime m = plan.missedAfter.addSecs(60);
+                 plan.missedAfter.isValid() && m <= plan.missedUpTo;)
                 checked << m, m = m.addSecs(60);
             checked += plan.minutes;
             clock.markChecked(checked.last());
@@ -136,7 +137,8 @@ private slots:
     void nothingIsLostToALockedFile()
     {
         Workspace work;
-        work.addEvents({{"2014年3月5日 23:59", "睡觉", Kind::Once}, {"0:00", "午夜", Kind::Daily},
+        work.addEvents({{"2014年3月5日 23:59", "睡觉", Kind::Once},
+                        {"0:00", "午夜", Kind::Daily},
                         {"0:02", "迟到", Kind::Daily}});
         auto lock = std::make_unique<Lock>();
         EventStore store("event.db");
@@ -161,14 +163,19 @@ private slots:
 // and starts again `off` minutes later.
 void TestReminderService::missedWhileAway_data()
 {
-    QTest::addColumn<int>("off"); // -1: the file was never used by this version
+    QTest::addColumn<int>("off");        // -1: the file was never used by this version
     QTest::addColumn<QString>("missed"); // day, minute and content of each, earliest first
     QTest::addColumn<QString>("due");    // popped up as usual
-    QTest::newRow("8 minutes: caught up one by one") << 8 << "" << "每天 +";
-    QTest::newRow("first start ever") << -1 << "" << "+";
-    QTest::newRow("3 hours") << 180 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会" << "年 +";
-    QTest::newRow("3 days") << 3 * 1440 + 7 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会, 5 12:00 年, "
-                                              "6 9:00 明天, 6 9:07 每天, 7 9:07 每天" << "每天 +";
+    QTest::newRow("8 minutes: caught up one by one") << 8 << ""
+                                                     << "每天 +";
+    QTest::newRow("first start ever") << -1 << ""
+                                      << "+";
+    QTest::newRow("3 hours") << 180 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会"
+                             << "年 +";
+    QTest::newRow("3 days") << 3 * 1440 + 7
+                            << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会, 5 12:00 年, "
+                               "6 9:00 明天, 6 9:07 每天, 7 9:07 每天"
+                            << "每天 +";
 }
 void TestReminderService::missedWhileAway()
 {
@@ -176,8 +183,10 @@ void TestReminderService::missedWhileAway()
     QFETCH(QString, missed);
     QFETCH(QString, due);
     Workspace work;
-    work.addEvents({{"9:07", "每天", Kind::Daily}, {"星期三 10:00", "周会", Kind::Weekly},
-                    {"2014年3月5日 11:00", "开会", Kind::Once}, {"2014年3月6日 9:00", "明天", Kind::Once},
+    work.addEvents({{"9:07", "每天", Kind::Daily},
+                    {"星期三 10:00", "周会", Kind::Weekly},
+                    {"2014年3月5日 11:00", "开会", Kind::Once},
+                    {"2014年3月6日 9:00", "明天", Kind::Once},
                     {"3月5日 12:00", "年", Kind::Yearly}});
     if (off >= 0) {
         EventStore store("event.db");

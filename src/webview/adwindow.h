@@ -5,8 +5,8 @@
 #include <QUrl>
 #include <QWidget>
 
-// The promotional pop-up: the product's web site in a frameless, always-on-top window at
-// the lower right, with one button that hides it.
+// The promotional pop-up: the product's web site in a frameless, always-on-top window,
+// with one button that closes it.
 class AdWindow : public QWidget
 {
     Q_OBJECT
