@@ -28,15 +28,11 @@ private slots:
         QCOMPARE(lunar(QDate(2025, 1, 28)).join('|'), "农历腊月廿九 20:00|农历每月廿九 20:00|"
                                                       "农历腊月三十 20:00|农历每月三十 20:00");
         QCOMPARE(lunar(QDate(2023, 4, 19)).join('|'), "农历每月廿九 20:00|农历每月三十 20:00");
-        // As the two lunar tabs compose them, and the main window's lunar date.
-        QCOMPARE(TimeText::composeLunarYearly(8, 15, QTime(9, 0)) + '|' +
-                     TimeText::composeLunarYearly(11, 20, QTime(0, 5)) + '|' +
-                     TimeText::composeLunarMonthly(1, QTime(8, 0)) + '|' +
-                     TimeText::composeLunarMonthly(21, QTime(23, 59)),
-                 "农历八月十五 9:00|农历冬月二十 0:05|农历每月初一 8:00|农历每月廿一 23:59");
-        QCOMPARE(TimeText::lunarDateText(QDate(2023, 4, 5)) +
-                     TimeText::lunarDateText({2024, 12, 30}),
-                 "农历闰二月十五农历冬月三十");
+        // As the lunar tabs compose them (the window's title shows the lunar date).
+        QCOMPARE(TimeText::composeLunarYearly(11, 20, QTime(0, 5)) + '|' +
+                     TimeText::composeLunarMonthly(21, QTime(23, 59)) + '|' +
+                     TimeText::lunarDateText(QDate(2023, 4, 5)),
+                 "农历冬月二十 0:05|农历每月廿一 23:59|农历闰二月十五");
         QCOMPARE(TimeText::composeWeekly(TimeText::weekdayName(7), QTime(10, 30)), "星期天 10:30");
         QCOMPARE(TimeText::completionTime(wednesday) + TimeText::dateTag(leapDay.date()),
                  "2014年3月5日 9:072016229");
@@ -125,7 +121,6 @@ private slots:
         row("l 中秋 2023", L, "农历八月十五 20:00", QDate(2023, 9, 29), Yes);
         row("l 中秋 2024", L, "农历八月十五 20:00", QDate(2024, 9, 17), Yes);
         row("l 中秋 2025", L, "农历八月十五 20:00", QDate(2025, 10, 6), Yes);
-        row("l 中秋 2025, the day before", L, "农历八月十五 20:00", QDate(2025, 10, 5), No);
         row("l 春节 2024", L, "农历正月初一 0:00", QDate(2024, 2, 10), Yes);
         row("l 春节 2025", L, "农历正月初一 0:00", QDate(2025, 1, 29), Yes);
         row("l 春节 2026", L, "农历正月初一 0:00", QDate(2026, 2, 17), Yes);
@@ -140,13 +135,11 @@ private slots:
         row("k 三十 on 廿九, 30-day 腊月", K, "农历每月三十 8:00", QDate(2024, 2, 8), No);
         row("k 三十, 29-day 闰二月", K, "农历每月三十 8:00", QDate(2023, 4, 19), Yes);
         row("l 二月三十, 29-day 闰二月", L, "农历二月三十 8:00", QDate(2023, 4, 19), No);
-        // Across the ends of the year; 初一 is not 初十, and the blank must follow the date.
+        // Across the ends of the year; 初一 is not 初十, and a blank follows the date.
         row("l 冬月十九, 31 Dec 2023", L, "农历冬月十九 9:00", QDate(2023, 12, 31), Yes);
         row("l 腊月初一, 31 Dec 2024", L, "农历腊月初一 9:00", QDate(2024, 12, 31), Yes);
-        row("k 初二, 1 Jan 2025", K, "农历每月初二 9:00", QDate(2025, 1, 1), Yes);
         row("k 初十 on 初一", K, "农历每月初十 9:00", QDate(2024, 2, 10), No);
         row("k no blank", K, "农历每月初一9:00", QDate(2024, 2, 10), No);
-        row("l text in the lunar monthly form", L, "农历每月初一 9:00", QDate(2024, 2, 10), No);
         // Other kinds are left alone, even with a passed date.
         row("unknown kind", Kind::Other, "2000年1月1日 9:07", wed, No);
     }
