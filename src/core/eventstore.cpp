@@ -22,8 +22,8 @@ struct KindCode
     const char *code;
 };
 constexpr KindCode KindCodes[] = {
-    {Kind::Once, "y"},  {Kind::Yearly, "m"}, {Kind::Monthly, "d"},
-    {Kind::Daily, "t"}, {Kind::Weekly, "w"},
+    {Kind::Once, "y"},   {Kind::Yearly, "m"},      {Kind::Monthly, "d"},      {Kind::Daily, "t"},
+    {Kind::Weekly, "w"}, {Kind::LunarYearly, "l"}, {Kind::LunarMonthly, "k"},
 };
 
 Kind kindOf(const QString &code)
@@ -182,15 +182,25 @@ bool EventStore::forgetCompletionsOfAnotherDay(const QDate &today)
 
 bool EventStore::readDay(const QDate &today, QList<DayHit> *hits)
 {
-    // Only rows that can be today's are read: a yearly, monthly or weekly text without
-    // today's "3月5日", "5日" or "星期三" in it cannot match (matchDay makes the same test
-    // first), and reading every row would cost more than all the rest.
+    // Only rows that can be today's are read: a yearly, monthly, weekly or lunar text
+    // without today's "3月5日", "5日", "星期三", "农历八月十五" or "农历每月十五" in it (or
+    // the 三十 form that falls on the last day of a short lunar month) cannot match
+    // (matchDay makes the same test first), and reading every row would cost more than all
+    // the rest. An empty text (no yearly lunar text in a leap month) matches nothing.
     SqliteStatement scan(m_db, "select 时间, 内容, 类型 from eventtable where 类型 in ('y', 't') "
                                "or (类型 = 'm' and instr(时间, ?1) > 0) "
                                "or (类型 = 'd' and instr(时间, ?2) > 0) "
-                               "or (类型 = 'w' and instr(时间, ?3) > 0) order by rowid");
+                               "or (类型 = 'w' and instr(时间, ?3) > 0) "
+                               "or (类型 = 'l' and ((?4 <> '' and instr(时间, ?4) > 0) "
+                               "or (?5 <> '' and instr(时间, ?5) > 0))) "
+                               "or (类型 = 'k' and ((?6 <> '' and instr(时间, ?6) > 0) "
+                               "or (?7 <> '' and instr(时间, ?7) > 0))) order by rowid");
     scan.bindAll({TimeText::dayText(Kind::Yearly, today), TimeText::dayText(Kind::Monthly, today),
-                  TimeText::dayText(Kind::Weekly, today)});
+                  TimeText::dayText(Kind::Weekly, today),
+                  TimeText::dayText(Kind::LunarYearly, today),
+                  TimeText::thirtiethDayText(Kind::LunarYearly, today),
+                  TimeText::dayText(Kind::LunarMonthly, today),
+                  TimeText::thirtiethDayText(Kind::LunarMonthly, today)});
     while (scan.next()) {
         const QString time = scan.text(0);
         const auto match = TimeText::matchDay(kindOf(scan.text(2)), time, today);
@@ -310,12 +320,16 @@ bool EventStore::deleteTwins(const char *check, const char *remove, qint64 id,
 QList<Event> EventStore::dueEvents(const QDateTime &minute, bool *ok)
 {
     m_lastError.clear();
-    if (!m_dueQuery) {
-        m_dueQuery = std::make_unique<SqliteStatement>(
-            m_db, "select 时间, 内容, 类型, rowid from eventtable where 时间 in (?,?,?,?,?) "
-                  "order by rowid");
-    }
+    // One placeholder a text, so that the look-up stays on the index of 时间; the number
+    // of texts changes only with the lunar date, so the statement is prepared again rarely.
     const QStringList texts = TimeText::minuteMatchTexts(minute);
+    if (!m_dueQuery || m_dueQueryTexts != texts.size()) {
+        QByteArray sql = "select 时间, 内容, 类型, rowid from eventtable where 时间 in (?";
+        sql += QByteArray(",?").repeated(texts.size() - 1) + ") order by rowid";
+        m_dueQuery.reset();
+        m_dueQuery = std::make_unique<SqliteStatement>(m_db, sql);
+        m_dueQueryTexts = texts.size();
+    }
     for (int i = 0; i < texts.size(); ++i)
         m_dueQuery->bind(i, texts.at(i));
     QList<Event> due;

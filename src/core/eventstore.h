@@ -125,6 +125,8 @@ private:
     QString m_lastError;
     bool m_readOnly = false;
     SqliteDatabase m_db;
-    // The minute's query runs every minute of the program's life: prepared once.
+    // The minute's query runs every minute of the program's life: prepared once for each
+    // number of match texts a minute has.
     std::unique_ptr<SqliteStatement> m_dueQuery;
+    qsizetype m_dueQueryTexts = 0;
 };

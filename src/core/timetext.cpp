@@ -1,5 +1,7 @@
 #include "timetext.h"
 
+#include "lunarcalendar.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -37,14 +39,40 @@ bool readChar(const QChar *&p, const QChar *end, char16_t c)
     return true;
 }
 
-// Today's texts as the month-day, day and weekday rules compare them, kept for the last
-// date asked: a rebuild asks about the same date for every stored event.
+const QString LunarPrefix = QStringLiteral("农历");
+const QString LunarMonthlyPrefix = QStringLiteral("农历每月");
+
+// The date part of a lunar text, "农历八月十五" or "农历每月十五"; empty for a month or day
+// that has no name.
+QString lunarYearlyPart(int month, int day)
+{
+    const QString monthName = lunarMonthNames().value(month - 1);
+    const QString dayName = lunarDayNames().value(day - 1);
+    return monthName.isEmpty() || dayName.isEmpty() ? QString() : LunarPrefix + monthName + dayName;
+}
+
+QString lunarMonthlyPart(int day)
+{
+    const QString dayName = lunarDayNames().value(day - 1);
+    return dayName.isEmpty() ? QString() : LunarMonthlyPrefix + dayName;
+}
+
+// Today's texts as the month-day, day, weekday and lunar rules compare them, kept for the
+// last date asked: a rebuild asks about the same date for every stored event, and working
+// out the lunar date costs more than all the rest.
 struct DayTexts
 {
     QDate date;
-    QString monthDay; // 3月5日
-    QString day;      // 5日
-    QString weekday;  // 星期三
+    QString monthDay;     // 3月5日
+    QString day;          // 5日
+    QString weekday;      // 星期三
+    QString lunarYearly;  // 农历八月十五; empty in a leap month, which no yearly text names
+    QString lunarMonthly; // 农历每月十五
+    // On the last day of a 29-day month the 三十 forms, 农历腊月三十 (again none in a leap
+    // month) and 农历每月三十; empty on other days.
+    QString lunarYearly30;
+    QString lunarMonthly30;
+    QString lunarDate; // 农历闰二月十五
 };
 
 const DayTexts &dayTexts(const QDate &date)
@@ -58,6 +86,20 @@ const DayTexts &dayTexts(const QDate &date)
                 QString::number(date.month()) + u'月' + QString::number(date.day()) + u'日';
             texts.day = QString::number(date.day()) + u'日';
             texts.weekday = weekdayName(date.dayOfWeek());
+            const LunarDay lunar = lunarDayOf(date);
+            if (lunar.isValid()) {
+                if (!lunar.leapMonth)
+                    texts.lunarYearly = lunarYearlyPart(lunar.month, lunar.day);
+                texts.lunarMonthly = lunarMonthlyPart(lunar.day);
+                if (lunar.lastOfShortMonth) {
+                    if (!lunar.leapMonth)
+                        texts.lunarYearly30 = lunarYearlyPart(lunar.month, 30);
+                    texts.lunarMonthly30 = lunarMonthlyPart(30);
+                }
+                texts.lunarDate =
+                    LunarPrefix + (lunar.leapMonth ? QStringLiteral("闰") : QString()) +
+                    lunarMonthNames().at(lunar.month - 1) + lunarDayNames().at(lunar.day - 1);
+            }
         }
     }
     return texts;
@@ -73,6 +115,14 @@ bool firstMatchEquals(const QRegularExpression &pattern, const QString &text,
     if (expected.isEmpty() || !text.contains(expected))
         return false;
     return pattern.match(text).captured(0) == expected;
+}
+
+// A lunar text is today's when it begins with today's date part and the blank before
+// the time, so that neither "农历每月初一" nor "农历每月初十" is taken for the other.
+bool beginsWithDatePart(const QString &text, const QString &part)
+{
+    return !part.isEmpty() && text.size() > part.size() && text.startsWith(part) &&
+           text.at(part.size()) == u' ';
 }
 
 } // namespace
@@ -117,6 +167,51 @@ QString composeDaily(const QTime &t)
 QString composeWeekly(const QString &weekday, const QTime &t)
 {
     return weekday + u' ' + t.toString(TimeFormat);
+}
+
+QString composeLunarYearly(int month, int day, const QTime &t)
+{
+    const QString part = lunarYearlyPart(month, day);
+    return part.isEmpty() ? QString() : part + u' ' + t.toString(TimeFormat);
+}
+
+QString composeLunarMonthly(int day, const QTime &t)
+{
+    const QString part = lunarMonthlyPart(day);
+    return part.isEmpty() ? QString() : part + u' ' + t.toString(TimeFormat);
+}
+
+QStringList lunarMonthNames()
+{
+    static const QStringList names = {
+        QStringLiteral("正月"), QStringLiteral("二月"), QStringLiteral("三月"),
+        QStringLiteral("四月"), QStringLiteral("五月"), QStringLiteral("六月"),
+        QStringLiteral("七月"), QStringLiteral("八月"), QStringLiteral("九月"),
+        QStringLiteral("十月"), QStringLiteral("冬月"), QStringLiteral("腊月"),
+    };
+    return names;
+}
+
+QStringList lunarDayNames()
+{
+    static const QStringList names = {
+        QStringLiteral("初一"), QStringLiteral("初二"), QStringLiteral("初三"),
+        QStringLiteral("初四"), QStringLiteral("初五"), QStringLiteral("初六"),
+        QStringLiteral("初七"), QStringLiteral("初八"), QStringLiteral("初九"),
+        QStringLiteral("初十"), QStringLiteral("十一"), QStringLiteral("十二"),
+        QStringLiteral("十三"), QStringLiteral("十四"), QStringLiteral("十五"),
+        QStringLiteral("十六"), QStringLiteral("十七"), QStringLiteral("十八"),
+        QStringLiteral("十九"), QStringLiteral("二十"), QStringLiteral("廿一"),
+        QStringLiteral("廿二"), QStringLiteral("廿三"), QStringLiteral("廿四"),
+        QStringLiteral("廿五"), QStringLiteral("廿六"), QStringLiteral("廿七"),
+        QStringLiteral("廿八"), QStringLiteral("廿九"), QStringLiteral("三十"),
+    };
+    return names;
+}
+
+QString lunarDateText(const QDate &date)
+{
+    return dayTexts(date).lunarDate;
 }
 
 QString completionTime(const QDateTime &moment)
@@ -174,13 +269,20 @@ QStringList minuteMatchTexts(const QDateTime &minute)
 {
     const QDate date = minute.date();
     const QTime time = minute.time();
-    return {
+    QStringList texts = {
         composeOnce(minute),
         composeYearly(date.month(), date.day(), time),
         composeMonthly(date.day(), time),
         composeWeekly(weekdayName(date.dayOfWeek()), time),
         composeDaily(time),
     };
+    const DayTexts &day = dayTexts(date);
+    for (const QString *part :
+         {&day.lunarYearly, &day.lunarMonthly, &day.lunarYearly30, &day.lunarMonthly30}) {
+        if (!part->isEmpty())
+            texts << *part + u' ' + time.toString(TimeFormat);
+    }
+    return texts;
 }
 
 QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const QDateTime &upTo)
@@ -218,9 +320,21 @@ QString dayText(Kind kind, const QDate &today)
         return texts.day;
     case Kind::Weekly:
         return texts.weekday;
+    case Kind::LunarYearly:
+        return texts.lunarYearly;
+    case Kind::LunarMonthly:
+        return texts.lunarMonthly;
     default:
         return QString();
     }
+}
+
+QString thirtiethDayText(Kind kind, const QDate &today)
+{
+    const DayTexts &texts = dayTexts(today);
+    return kind == Kind::LunarYearly    ? texts.lunarYearly30
+           : kind == Kind::LunarMonthly ? texts.lunarMonthly30
+                                        : QString();
 }
 
 DayMatch matchDay(Kind kind, const QString &timeText, const QDate &today)
@@ -242,6 +356,12 @@ DayMatch matchDay(Kind kind, const QString &timeText, const QDate &today)
     }
     if (kind == Kind::Daily)
         return DayMatch::Today;
+    if (kind == Kind::LunarYearly || kind == Kind::LunarMonthly) {
+        return beginsWithDatePart(timeText, dayText(kind, today)) ||
+                       beginsWithDatePart(timeText, thirtiethDayText(kind, today))
+                   ? DayMatch::Today
+                   : DayMatch::NotToday;
+    }
 
     const QRegularExpression *pattern = kind == Kind::Yearly    ? &monthDayPattern
                                         : kind == Kind::Monthly ? &dayPattern

@@ -16,6 +16,7 @@
 #include "soundsetwindow.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
+#include "timetext.h"
 #include "viewwindow.h"
 
 #include <QApplication>
@@ -129,9 +130,14 @@ void MainWindow::rebuildTodayList()
 void MainWindow::installTodayModel()
 {
     bool ok = true;
-    m_today = m_store->isOpen() ? m_store->todayList(Clock::now().date(), &ok) : QList<TodayItem>();
+    const QDate today = Clock::now().date();
+    m_today = m_store->isOpen() ? m_store->todayList(today, &ok) : QList<TodayItem>();
     if (!ok)
         reportFailure(m_store->lastError());
+    // The list is rebuilt when the day turns, so the title's lunar date turns with it.
+    const QString lunarDate = TimeText::lunarDateText(today);
+    ui.tasklabel->setText(QStringLiteral("今日待办事项一览表") +
+                          (lunarDate.isEmpty() ? QString() : u'（' + lunarDate + u'）'));
     QList<QStringList> rows;
     for (const TodayItem &item : std::as_const(m_today))
         rows.append({item.time, item.content});

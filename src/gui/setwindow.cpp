@@ -9,6 +9,9 @@ SetWindow::SetWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_st
 {
     ui.setupUi(this);
     ui.wComboBox->addItems(TimeText::weekdayNames());
+    ui.lmComboBox->addItems(TimeText::lunarMonthNames());
+    ui.ldComboBox->addItems(TimeText::lunarDayNames());
+    ui.kdComboBox->addItems(TimeText::lunarDayNames());
     ui.ymdtdateTimeEdit->setDateTime(Clock::now());
 
     connect(ui.ymdOkButton, &QPushButton::clicked, this, &SetWindow::yWriteIntoDB);
@@ -16,6 +19,8 @@ SetWindow::SetWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_st
     connect(ui.dOkButton, &QPushButton::clicked, this, &SetWindow::dWriteIntoDB);
     connect(ui.tOkButton, &QPushButton::clicked, this, &SetWindow::tWriteIntoDB);
     connect(ui.wOkButton, &QPushButton::clicked, this, &SetWindow::wWriteIntoDB);
+    connect(ui.lOkButton, &QPushButton::clicked, this, &SetWindow::lWriteIntoDB);
+    connect(ui.kOkButton, &QPushButton::clicked, this, &SetWindow::kWriteIntoDB);
 }
 
 bool SetWindow::writeIntoDB(const Event &event)
@@ -66,4 +71,20 @@ void SetWindow::wWriteIntoDB()
 {
     writeIntoDB({TimeText::composeWeekly(ui.wComboBox->currentText(), ui.wTimeEdit->time()),
                  ui.wTextEdit->toPlainText(), Kind::Weekly});
+}
+
+// The boxes list the names in order, so the n-th entry is month or day n.
+void SetWindow::lWriteIntoDB()
+{
+    writeIntoDB(
+        {TimeText::composeLunarYearly(ui.lmComboBox->currentIndex() + 1,
+                                      ui.ldComboBox->currentIndex() + 1, ui.lTimeEdit->time()),
+         ui.lTextEdit->toPlainText(), Kind::LunarYearly});
+}
+
+void SetWindow::kWriteIntoDB()
+{
+    writeIntoDB(
+        {TimeText::composeLunarMonthly(ui.kdComboBox->currentIndex() + 1, ui.kTimeEdit->time()),
+         ui.kTextEdit->toPlainText(), Kind::LunarMonthly});
 }

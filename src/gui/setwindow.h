@@ -7,9 +7,9 @@
 
 class EventStore;
 
-// Where the user enters reminders: one tab per schedule kind, each composing its kind's
-// time text and storing one row. The window stays open and keeps what was typed, so
-// several reminders can be entered in a row.
+// Where the user enters reminders: one tab per schedule kind (the two lunar ones last), each
+// composing its kind's time text and storing one row. The window stays open and keeps what
+// was typed, so several reminders can be entered in a row.
 class SetWindow : public QWidget
 {
     Q_OBJECT
@@ -29,6 +29,8 @@ private slots:
     void dWriteIntoDB();
     void tWriteIntoDB();
     void wWriteIntoDB();
+    void lWriteIntoDB();
+    void kWriteIntoDB();
 
 private:
     Ui::SetWindow ui;

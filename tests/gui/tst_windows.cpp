@@ -11,6 +11,8 @@
 #include "workspace.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
@@ -175,6 +177,34 @@ private slots:
         QVERIFY(rowsOf(list->model()).isEmpty());
         child<QPushButton>(*missed, "ignoreAllButton")->click();
         QVERIFY(!window<MissedWindow>());
+    }
+
+    // Lunar reminders from their tabs; the title names today's 二月初五, whose one is listed.
+    void lunarReminders()
+    {
+        Workspace work(Start);
+        DialogRecorder dialogs;
+        MainWindow main;
+        main.callSetwindow();
+        SetWindow *entry = window<SetWindow>();
+        child<QComboBox>(*entry, "lmComboBox")->setCurrentText("八月");
+        child<QComboBox>(*entry, "ldComboBox")->setCurrentText("十五");
+        child<QTextEdit>(*entry, "lTextEdit")->setPlainText("中秋");
+        child<QPushButton>(*entry, "lOkButton")->click();
+        child<QComboBox>(*entry, "kdComboBox")->setCurrentText("初五");
+        child<QTimeEdit>(*entry, "kTimeEdit")->setTime(QTime(9, 7));
+        child<QTextEdit>(*entry, "kTextEdit")->setPlainText("初五");
+        child<QPushButton>(*entry, "kOkButton")->click();
+        QCOMPARE(dialogs.shown.value(1).text, "事项设置成功！");
+        QCOMPARE(DbFile::rows(T::Events),
+                 table("农历八月十五 0:00|中秋|l; 农历每月初五 9:07|初五|k"));
+        QCOMPARE(child<QLabel>(main, "tasklabel")->text(), "今日待办事项一览表（农历二月初五）");
+        QCOMPARE(listed(child<QTableView>(main, "todayTableView")), QStringList{"初五"});
+        main.checkReminders(Start.addSecs(35));
+        QCOMPARE(child<QTextEdit>(*window<MsgWindow>(), "msgTextEdit")->toPlainText(), "初五");
+        main.callViewwindow();
+        QCOMPARE(listed(child<QTableView>(*window<ViewWindow>(), "allTableView")),
+                 QStringList({"中秋", "初五"}));
     }
 
     // Another program holds the file as the program starts: the box waits for the event
