@@ -20,11 +20,11 @@ build=$(cd "${1:-$root/build}" && pwd)
 runs=${RUNS:-20}
 record=${RECORD:-1}
 
-cmake -S "$root" -B "$build" >/dev/null
+cmake -S "$root" -B "$build" -DTASQUILL_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel 2 --target tasquill minimal_tray startup_probe >/dev/null
-tasquill="$build/tasquill"
-minimal="$build/bench/startup/minimal_tray"
-probe="$build/bench/startup/startup_probe"
+tasquill="$build/bin/tasquill"
+minimal="$build/bin/minimal_tray"
+probe="$build/bin/startup_probe"
 for p in "$tasquill" "$minimal" "$probe"; do
     [ -x "$p" ] || { echo "run.sh: $p was not built" >&2; exit 1; }
 done

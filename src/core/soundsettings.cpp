@@ -97,7 +97,8 @@ void SoundSettings::installDefaultSound()
         qCWarning(lcSound) << "cannot write the default sound" << DefaultSoundFile;
         return;
     }
-    // Copies out of the resources are read-only; the user may want to replace it.
-    QFile::setPermissions(DefaultSoundFile, QFile::permissions(DefaultSoundFile) |
-                                                QFile::WriteOwner | QFile::WriteUser);
+    // Copies out of the resources are read-only and readable by all; the user may want to
+    // replace it, and what the program puts in the data folder is the user's alone.
+    QFile::setPermissions(DefaultSoundFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                                QFile::WriteUser);
 }

@@ -85,8 +85,11 @@ record() {
 rms() { sox "$1" -n trim "$2" "$3" stat 2>&1 | sed -n 's/^RMS *amplitude: *//p'; }
 below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
+# start_app [NAME=VALUE...] [ARGUMENT...]: the program, in the background.
 start_app() {
-    env "$@" "$APP" >"$TMP/tasquill.log" 2>&1 &
+    local vars=()
+    while (($#)) && [[ $1 == *=* ]]; do vars+=("$1") && shift; done
+    env "${vars[@]}" "$APP" "$@" >>"$TMP/tasquill.log" 2>&1 &
     APP_PID=$!
     PIDS+=($APP_PID)
 }
@@ -110,10 +113,16 @@ pick_tray_entry() {
     for ((i = 0; i < $1; i++)); do xdotool key Down; done
     xdotool key Return
 }
-# shot NAME X Y W H: a screenshot into the run's folder (and TASQUILL_SCREENSHOT_DIR when
-# set); fails when the region is one flat colour, as a window that drew nothing is.
+# shot NAME X Y W H [crop]: a screenshot into the run's folder (and, cropped to the region
+# with "crop", into TASQUILL_SCREENSHOT_DIR when set); fails when the region is one flat
+# colour, as a window that drew nothing is.
 shot() {
     import -window root "$TMP/$1"
     (($(convert "$TMP/$1" -crop "${4}x${5}+${2}+${3}" +repage -format '%k' info:) > 50)) || fail "$1 looks blank"
-    [ -z "${TASQUILL_SCREENSHOT_DIR:-}" ] || cp "$TMP/$1" "$TASQUILL_SCREENSHOT_DIR/"
+    [ -n "${TASQUILL_SCREENSHOT_DIR:-}" ] || return 0
+    if [ "${6:-}" = crop ]; then
+        convert "$TMP/$1" -crop "${4}x${5}+${2}+${3}" +repage "$TASQUILL_SCREENSHOT_DIR/$1"
+    else
+        cp "$TMP/$1" "$TASQUILL_SCREENSHOT_DIR/"
+    fi
 }

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The program as `cmake --install` lays it out in a scratch prefix: the files land where a
+# desktop looks for them and desktop-file-validate accepts the entries; --help and
+# --version answer without touching anything; the first start in the data folder writes
+# the autostart entry and shows the balloon, and keeps its files to its user; neither
+# happens again, nor on a start elsewhere.
+#
+#   bash tests/e2e/test_install.sh <path-to-built-tasquill>
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+init "${1:-}"
+prefix="$TMP/prefix"
+cmake --install "$(dirname "$(dirname "$APP")")" --prefix "$prefix" >/dev/null
+for f in bin/tasquill lib/tasquill/tasquill-webview share/applications/tasquill.desktop share/tasquill/dingdong.wav \
+    share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/tasquill.png; do
+    [ -e "$prefix/$f" ] || fail "$f was not installed"
+done
+desktop-file-validate "$prefix/share/applications/tasquill.desktop" || fail "the menu entry is not valid"
+APP=$prefix/bin/tasquill
+[ "$("$APP" --version)" = "tasquill 2.0.1" ] || fail "--version says '$("$APP" --version)'"
+"$APP" --help | grep -q -- --user-data || fail "--help does not tell of --user-data"
+[ -z "$(find . "$HOME" "$XDG_RUNTIME_DIR" -mindepth 1)" ] || fail "--help or --version left files behind"
+
+start_x
+export XDG_DATA_HOME="$HOME/data" XDG_CONFIG_HOME="$HOME/config"
+entry="$XDG_CONFIG_HOME/autostart/tasquill.desktop"
+# Besides the tray icon the program shows a window only for the balloon.
+balloon() { (($(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l) > 1)); }
+start_app --user-data
+wait_for 20 "no tray icon appeared" tray_icon
+wait_for 10 "no balloon on the first start" balloon
+grep -qx "Exec=\"$APP\" --user-data" "$entry" || fail "the autostart entry does not start the program in its data folder"
+desktop-file-validate "$entry" || fail "the autostart entry is not valid"
+modes=$(stat -c '%a %n' "$XDG_DATA_HOME/tasquill" "$XDG_DATA_HOME/tasquill"/* "$XDG_RUNTIME_DIR"/tasquill-* | sort | uniq -c)
+! grep -vE ' (600|700) ' <<<"$modes" || fail "files open to others: $modes"
+step "$(tr '\n' ' ' <<<"$modes")"
+kill -TERM "$APP_PID" && wait "$APP_PID"
+
+step "the user removed the autostart entry; started again, and elsewhere"
+rm "$entry"
+start_app --user-data
+wait_for 20 "no tray icon appeared" tray_icon
+sleep 3
+! balloon || fail "a balloon again on a later start"
+kill -TERM "$APP_PID" && wait "$APP_PID"
+mkdir "$TMP/elsewhere" && cd "$TMP/elsewhere"
+start_app
+wait_for 20 "no tray icon appeared" tray_icon
+[ ! -e "$entry" ] || fail "the autostart entry was written again"
+pass "installed files, desktop entries, first run, autostart and private files"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The Debian package: CPack makes it with its shared-library dependencies worked out by
+# dpkg-shlibdeps, apt-get installs it, the program its menu entry starts runs in a scratch
+# home and answers a second start with exit 0, and the package removes cleanly. Installing
+# needs root: elsewhere the test is skipped.
+#
+#   bash tests/e2e/test_package.sh <path-to-built-tasquill>
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+init "${1:-}"
+[ "$(id -u)" = 0 ] || { echo "skipped: installing a package needs root"; OK=1; exit 77; }
+build=$(dirname "$(dirname "$APP")")
+cpack --config "$build/CPackConfig.cmake" -B "$TMP" >"$TMP/cpack.log" || fail "cpack failed"
+deb=$(ls "$TMP"/tasquill_*_amd64.deb)
+step "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB; Depends: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "the package names no Qt libraries"
+apt-get install -y -q "$deb" >"$TMP/apt.log" 2>&1 || fail "apt-get could not install the package"
+trap 'apt-get remove -y -q tasquill >/dev/null 2>&1 || true; cleanup' EXIT
+command=$(sed -n 's/^Exec=//p' /usr/share/applications/tasquill.desktop)
+export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$HOME/data"
+APP=$(command -v tasquill)
+start_app ${command#tasquill }
+wait_for 20 "the installed program made no event.db in its data folder" test -e "$XDG_DATA_HOME/tasquill/event.db"
+timeout 10 tasquill --user-data || fail "a second start ended with code $?"
+running || fail "the second start ended the first"
+kill -TERM "$APP_PID" && wait "$APP_PID"
+apt-get remove -y -q tasquill >"$TMP/apt.log" 2>&1 || fail "apt-get could not remove the package"
+[ ! -e /usr/bin/tasquill ] && [ ! -e /usr/lib/tasquill ] || fail "files were left behind"
+pass "package made, installed, started and removed"
