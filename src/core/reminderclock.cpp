@@ -28,12 +28,11 @@ ReminderClock::Plan ReminderClock::plan(const QDateTime &now)
     start(now);
     const QDateTime current = minuteStart(now);
     qint64 pending = m_lastChecked.msecsTo(current) / 60000; // ending with the current one
-    if (pending == 0)
-        return plan; // this minute has been checked already
-    if (pending < 0) {
-        qCInfo(lcClock) << "clock set back from" << m_lastChecked << "to" << current;
-        pending = 1;
-    } else if (pending > PopUpGapMinutes + 1) {
+    // A minute already checked is not checked again, also when the clock has been set back
+    // to before it: its reminders have been shown.
+    if (pending <= 0)
+        return plan;
+    if (pending > PopUpGapMinutes + 1) {
         qCInfo(lcClock) << "no check for" << pending - 1 << "minutes: listing their reminders";
         plan.missedAfter = qMax(m_lastChecked, current.addDays(-MissedDays));
         plan.missedUpTo = current.addSecs(-60);

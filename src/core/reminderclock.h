@@ -28,8 +28,8 @@ public:
     };
 
     // The clock starts with the minute of the first call, or goes on from the last minute
-    // a previous run checked (resume()). When the clock has been set back, checking goes
-    // on from the new minute.
+    // a previous run checked (resume()). When the clock has been set back, nothing is
+    // checked until it reaches a minute not checked before: no reminder comes twice.
     Plan plan(const QDateTime &now);
     // Starts the clock at the minute of `now` unless it runs already.
     void start(const QDateTime &now);

@@ -38,14 +38,15 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
         const QList<Event> due = m_store.dueEvents(plan.minutes.at(i), &allChecked);
         if (!allChecked)
             break;
-        tick.due.append(due);
+        for (const Event &event : due)
+            tick.due.append({event, plan.minutes.at(i)});
         m_clock.markChecked(plan.minutes.at(i));
         checked.append(plan.minutes.at(i));
     }
     if (allChecked) {
         // Snoozes come at the first tick at or after their moment.
         for (const Reminder &snoozed : m_store.takeSnoozes(now, &allChecked))
-            tick.due.append(snoozed.event);
+            tick.due.append(snoozed);
     }
     if (!allChecked)
         tick.failures.append(m_store.lastError());

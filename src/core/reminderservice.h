@@ -30,7 +30,7 @@ public:
 
     struct Tick
     {
-        QList<Event> due;         // to remind of now, minute by minute, in storage order
+        QList<Reminder> due;      // to remind of now, minute by minute, in storage order
         QList<Reminder> missed;   // due while the program was away, earliest first
         bool listChanged = false; // today's list was rebuilt: show it again
         // What went wrong, for the user; each is repeated at every tick it happens again.

@@ -22,13 +22,18 @@ QVariant TextRowsModel::data(const QModelIndex &index, int role) const
         return QVariant();
     const QStringList &row = m_rows.at(index.row());
     const QString text = index.column() < row.size() ? row.at(index.column()) : QString();
-    // A text of several lines shows its first, marked as going on; the whole text is
-    // the tool tip.
-    const qsizetype lineEnd = text.indexOf(u'\n');
-    if (role == Qt::DisplayRole)
-        return lineEnd < 0 ? text : text.left(lineEnd).trimmed() + QStringLiteral(" …");
-    if (role == Qt::ToolTipRole && lineEnd >= 0)
-        return text;
+    // A text of several lines shows its first, marked as going on, and the whole text as
+    // the tool tip; a very long one only its beginning, which is all a cell or tip can show.
+    constexpr qsizetype Longest = 1000;
+    qsizetype lineEnd = text.indexOf(u'\n');
+    if (role == Qt::DisplayRole) {
+        if (lineEnd < 0 && text.size() <= Longest)
+            return text;
+        return text.left(qMin(lineEnd < 0 ? text.size() : lineEnd, Longest)).trimmed() +
+               QStringLiteral(" …");
+    }
+    if (role == Qt::ToolTipRole && (lineEnd >= 0 || text.size() > Longest))
+        return text.size() > 4 * Longest ? text.left(4 * Longest) + QStringLiteral(" …") : text;
     return QVariant();
 }
 

@@ -177,8 +177,8 @@ void MainWindow::checkReminders(const QDateTime &now)
 
 void MainWindow::handle(const ReminderService::Tick &tick)
 {
-    for (const Event &event : tick.due)
-        showMsgWindow(event);
+    for (const Reminder &reminder : tick.due)
+        showMsgWindow(reminder.event);
     if (!tick.missed.isEmpty())
         showMissedWindow(tick.missed);
     if (tick.listChanged || !ui.todayTableView->model())

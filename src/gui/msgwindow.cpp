@@ -6,13 +6,20 @@
 #include "reminderchime.h"
 
 #include <QMenu>
+#include <QScrollBar>
+#include <QTextCursor>
 
 MsgWindow::MsgWindow(const Event &event, EventStore &store, ReminderChime *chime, QWidget *parent)
     : QWidget(parent), m_event(event), m_store(store), m_chime(chime)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
-    ui.msgTextEdit->setPlainText(m_event.content);
+    showMore();
+    connect(ui.msgTextEdit->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) {
+                if (value == ui.msgTextEdit->verticalScrollBar()->maximum())
+                    showMore();
+            });
 
     auto *menu = new QMenu(this);
     for (const auto &[text, minutes] :
@@ -24,6 +31,20 @@ MsgWindow::MsgWindow(const Event &event, EventStore &store, ReminderChime *chime
     connect(ui.doButton, &QPushButton::clicked, this, &MsgWindow::doIt);
     if (m_chime)
         m_chime->start(this);
+}
+
+void MsgWindow::showMore()
+{
+    // Laying out a very long text takes the text box minutes, and the window must show at
+    // once: it holds what fits a few screens, and more as the user scrolls to the end.
+    constexpr qsizetype Part = 4000;
+    if (m_shown >= m_event.content.size() && m_shown > 0)
+        return;
+    const QString part = m_event.content.mid(m_shown, Part);
+    m_shown += part.size();
+    QTextCursor end(ui.msgTextEdit->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(part);
 }
 
 void MsgWindow::quiet()

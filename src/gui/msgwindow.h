@@ -28,8 +28,12 @@ public slots:
     void later(int minutes);
 
 private:
+    // Shows the next part of a long text.
+    void showMore();
+
     Ui::MsgWindow ui;
     Event m_event;
     EventStore &m_store;
     ReminderChime *m_chime;
+    qsizetype m_shown = 0; // how much of the content the text box holds
 };

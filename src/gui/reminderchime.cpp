@@ -41,15 +41,27 @@ bool ReminderChime::play(int loops)
         m_sound = new QSoundEffect(this);
         connect(m_sound, &QSoundEffect::statusChanged, this, [this] {
             if (m_sound->status() == QSoundEffect::Error)
-                emit failed(
-                    QStringLiteral(
-                        "无法播放提醒铃声 %1：该文件不存在、是空的，或不是能播放的 WAV "
-                        "文件。提醒照常显示，但没有声音；请在“铃音设置”中另选一个铃声文件。")
-                        .arg(m_sound->source().toLocalFile()));
+                reportUnplayable(m_sound->source().toLocalFile());
         });
     }
-    m_sound->setSource(QUrl::fromLocalFile(QFileInfo(settings.soundFile).absoluteFilePath()));
+    // The player says nothing of a file that is not there or holds nothing.
+    const QFileInfo file(settings.soundFile);
+    if (!file.isFile() || file.size() == 0) {
+        reportUnplayable(file.absoluteFilePath());
+        return false;
+    }
+    m_sound->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
     m_sound->setLoopCount(loops);
     m_sound->play();
     return true;
+}
+
+void ReminderChime::reportUnplayable(QString path)
+{
+    if (path.size() > 200) // a path is no help when it does not fit the box
+        path = path.left(100) + QStringLiteral("…") + path.right(60);
+    emit failed(
+        QStringLiteral("无法播放提醒铃声 %1：该文件不存在、是空的，或不是能播放的 WAV 文件。"
+                       "提醒照常显示，但没有声音；请在“铃音设置”中另选一个铃声文件。")
+            .arg(path));
 }

@@ -27,6 +27,7 @@ signals:
 
 private:
     bool play(int loops);
+    void reportUnplayable(QString path);
 
     QSoundEffect *m_sound = nullptr;
     QSet<const QObject *> m_sounding;
