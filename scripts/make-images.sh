@@ -241,4 +241,6 @@ for size in 16 22 24 32 48 64 128 256; do
   convert "$out/logotwo.png" -resize "${size}x${size}" "$out/hicolor/tasquill-$size.png"
 done
 
+cp "$out/hicolor/tasquill-32.png" "$out/tray.png"
+
 echo "make-images: wrote the images into $out"

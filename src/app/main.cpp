@@ -1,5 +1,6 @@
 #include "autostart.h"
 #include "buildconfig.h"
+#include "exitforbenchmark.h"
 #include "mainwindow.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,22 +78,18 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    auto *splash = new QSplashScreen(QPixmap());
-    splash->setPixmap(QPixmap(QStringLiteral(":/images/images/splashscreen.png")));
-    splash->show();
-
     MainWindow window;
     QuitOnSignal quitOnSignal;
-
     QApplication::setQuitOnLastWindowClosed(false);
-    // Without a notification area the tray menu cannot be reached: show the window instead.
+    // Without a notification area the tray menu cannot be reached: show the window instead,
+    // the splash screen before it. In the tray the program is ready before a splash would
+    // have been drawn.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        QSplashScreen splash(QPixmap(QStringLiteral(":/images/images/splashscreen.png")));
+        splash.show();
         window.show();
-        splash->finish(&window);
+        splash.finish(&window);
     }
-    // Waiting for the main window to appear would cost up to a second of start-up for a
-    // window that stays hidden in the tray: close the splash straight away instead.
-    delete splash;
 
     // Once, on the first start in the data folder: start at every login, as tray programs do,
     // and say where the program went.
@@ -102,9 +100,9 @@ int main(int argc, char *argv[])
         window.greet();
     }
 
-    // For the start-up benchmark: measure up to the running event loop, then leave.
-    if (qEnvironmentVariableIsSet("TASQUILL_EXIT_AT_EVENT_LOOP"))
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    // For the start-up benchmark: leave at once, without tidying up, when the event loop
+    // runs (TASQUILL_EXIT_AT=loop) or the tray icon has been drawn (=tray).
+    ExitForBenchmark exitForBenchmark(qgetenv("TASQUILL_EXIT_AT"));
 
     return app.exec();
 }

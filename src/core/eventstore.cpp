@@ -99,6 +99,7 @@ bool EventStore::open()
             m_db.open(m_fileName, SqliteDatabase::Mode::ReadOnly, BusyTimeoutMs)) {
             m_readOnly = true;
             qCWarning(lcStore).noquote() << "opened read-only:" << m_fileName;
+            hasLunarReminders();
             return true;
         }
         const QString why = upgrade.reason().isEmpty() ? reason() : upgrade.reason();
@@ -107,6 +108,7 @@ bool EventStore::open()
                                       : fail(WriteFailed, why);
     }
     qCDebug(lcStore) << "opened" << m_fileName;
+    hasLunarReminders();
     return true;
 }
 
@@ -141,6 +143,7 @@ QString EventStore::readOnlyNotice() const
 bool EventStore::addEvent(const Event &event)
 {
     m_lastError.clear();
+    m_lunar = m_lunar || event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly;
     const QString code = codeOf(event.kind);
     if (code.isEmpty())
         return fail(WriteFailed, QStringLiteral("事项类型未知"));
@@ -195,12 +198,16 @@ bool EventStore::readDay(const QDate &today, QList<DayHit> *hits)
                                "or (?5 <> '' and instr(时间, ?5) > 0))) "
                                "or (类型 = 'k' and ((?6 <> '' and instr(时间, ?6) > 0) "
                                "or (?7 <> '' and instr(时间, ?7) > 0))) order by rowid");
+    const bool lunar = hasLunarReminders();
+    const auto lunarText = [&](Kind kind, bool thirtieth) {
+        return !lunar      ? QString()
+               : thirtieth ? TimeText::thirtiethDayText(kind, today)
+                           : TimeText::dayText(kind, today);
+    };
     scan.bindAll({TimeText::dayText(Kind::Yearly, today), TimeText::dayText(Kind::Monthly, today),
-                  TimeText::dayText(Kind::Weekly, today),
-                  TimeText::dayText(Kind::LunarYearly, today),
-                  TimeText::thirtiethDayText(Kind::LunarYearly, today),
-                  TimeText::dayText(Kind::LunarMonthly, today),
-                  TimeText::thirtiethDayText(Kind::LunarMonthly, today)});
+                  TimeText::dayText(Kind::Weekly, today), lunarText(Kind::LunarYearly, false),
+                  lunarText(Kind::LunarYearly, true), lunarText(Kind::LunarMonthly, false),
+                  lunarText(Kind::LunarMonthly, true)});
     while (scan.next()) {
         const QString time = scan.text(0);
         const auto match = TimeText::matchDay(kindOf(scan.text(2)), time, today);
@@ -208,6 +215,17 @@ bool EventStore::readDay(const QDate &today, QList<DayHit> *hits)
             hits->append({{time, scan.text(1)}, match});
     }
     return scan.ok();
+}
+
+bool EventStore::hasLunarReminders()
+{
+    // Lunar texts begin with 农历: a range on the index of 时间 finds one at once. Noted for
+    // the minute checks until the next rebuild.
+    SqliteStatement any(m_db,
+                        "select 1 from eventtable where 时间 >= ?1 and 时间 < ?1 || char(1114111)");
+    any.bindAll({QStringLiteral("农历")});
+    m_lunar = any.next() || !any.ok();
+    return m_lunar;
 }
 
 bool EventStore::listDay(const QList<DayHit> &hits)
@@ -322,7 +340,7 @@ QList<Event> EventStore::dueEvents(const QDateTime &minute, bool *ok)
     m_lastError.clear();
     // One placeholder a text, so that the look-up stays on the index of 时间; the number
     // of texts changes only with the lunar date, so the statement is prepared again rarely.
-    const QStringList texts = TimeText::minuteMatchTexts(minute);
+    const QStringList texts = TimeText::minuteMatchTexts(minute, m_lunar);
     if (!m_dueQuery || m_dueQueryTexts != texts.size()) {
         QByteArray sql = "select 时间, 内容, 类型, rowid from eventtable where 时间 in (?";
         sql += QByteArray(",?").repeated(texts.size() - 1) + ") order by rowid";

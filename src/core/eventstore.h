@@ -113,6 +113,8 @@ private:
     // Lists today's events and moves the passed ones to the history.
     bool listDay(const QList<DayHit> &hits);
     QList<TodayItem> todayListUnsaved(const QDate &today, bool *ok);
+    // Whether any reminder has a lunar text; notes it in m_lunar.
+    bool hasLunarReminders();
     // Runs `body` inside "begin immediate" … "commit"; rolls back and fails with
     // `failure` and SQLite's reason when `body` returns false.
     bool inTransaction(const QString &failure, const std::function<bool()> &body);
@@ -128,5 +130,7 @@ private:
     // The minute's query runs every minute of the program's life: prepared once for each
     // number of match texts a minute has.
     std::unique_ptr<SqliteStatement> m_dueQuery;
+    // Whether lunar reminders are there to check, as the last rebuild or entry found.
+    bool m_lunar = true;
     qsizetype m_dueQueryTexts = 0;
 };

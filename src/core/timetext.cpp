@@ -57,22 +57,14 @@ QString lunarMonthlyPart(int day)
     return dayName.isEmpty() ? QString() : LunarMonthlyPrefix + dayName;
 }
 
-// Today's texts as the month-day, day, weekday and lunar rules compare them, kept for the
-// last date asked: a rebuild asks about the same date for every stored event, and working
-// out the lunar date costs more than all the rest.
+// Today's texts as the month-day, day and weekday rules compare them, kept for the last
+// date asked: a rebuild asks about the same date for every stored event.
 struct DayTexts
 {
     QDate date;
-    QString monthDay;     // 3月5日
-    QString day;          // 5日
-    QString weekday;      // 星期三
-    QString lunarYearly;  // 农历八月十五; empty in a leap month, which no yearly text names
-    QString lunarMonthly; // 农历每月十五
-    // On the last day of a 29-day month the 三十 forms, 农历腊月三十 (again none in a leap
-    // month) and 农历每月三十; empty on other days.
-    QString lunarYearly30;
-    QString lunarMonthly30;
-    QString lunarDate; // 农历闰二月十五
+    QString monthDay; // 3月5日
+    QString day;      // 5日
+    QString weekday;  // 星期三
 };
 
 const DayTexts &dayTexts(const QDate &date)
@@ -86,20 +78,44 @@ const DayTexts &dayTexts(const QDate &date)
                 QString::number(date.month()) + u'月' + QString::number(date.day()) + u'日';
             texts.day = QString::number(date.day()) + u'日';
             texts.weekday = weekdayName(date.dayOfWeek());
-            const LunarDay lunar = lunarDayOf(date);
-            if (lunar.isValid()) {
+        }
+    }
+    return texts;
+}
+
+// The same for the lunar rules, worked out only when asked: the lunar date costs more than
+// all the rest, and ICU's calendar data takes memory that a user without lunar reminders
+// need not pay for.
+struct LunarTexts
+{
+    QDate date;
+    QString yearly;  // 农历八月十五; empty in a leap month, which no yearly text names
+    QString monthly; // 农历每月十五
+    // On the last day of a 29-day month the 三十 forms, 农历腊月三十 (again none in a leap
+    // month) and 农历每月三十; empty on other days.
+    QString yearly30;
+    QString monthly30;
+    QString date_; // 农历闰二月十五
+};
+
+const LunarTexts &lunarTexts(const QDate &date)
+{
+    thread_local LunarTexts texts;
+    if (texts.date != date || !texts.date.isValid()) {
+        texts = LunarTexts();
+        texts.date = date;
+        const LunarDay lunar = lunarDayOf(date);
+        if (lunar.isValid()) {
+            if (!lunar.leapMonth)
+                texts.yearly = lunarYearlyPart(lunar.month, lunar.day);
+            texts.monthly = lunarMonthlyPart(lunar.day);
+            if (lunar.lastOfShortMonth) {
                 if (!lunar.leapMonth)
-                    texts.lunarYearly = lunarYearlyPart(lunar.month, lunar.day);
-                texts.lunarMonthly = lunarMonthlyPart(lunar.day);
-                if (lunar.lastOfShortMonth) {
-                    if (!lunar.leapMonth)
-                        texts.lunarYearly30 = lunarYearlyPart(lunar.month, 30);
-                    texts.lunarMonthly30 = lunarMonthlyPart(30);
-                }
-                texts.lunarDate =
-                    LunarPrefix + (lunar.leapMonth ? QStringLiteral("闰") : QString()) +
-                    lunarMonthNames().at(lunar.month - 1) + lunarDayNames().at(lunar.day - 1);
+                    texts.yearly30 = lunarYearlyPart(lunar.month, 30);
+                texts.monthly30 = lunarMonthlyPart(30);
             }
+            texts.date_ = LunarPrefix + (lunar.leapMonth ? QStringLiteral("闰") : QString()) +
+                          lunarMonthNames().at(lunar.month - 1) + lunarDayNames().at(lunar.day - 1);
         }
     }
     return texts;
@@ -211,7 +227,7 @@ QStringList lunarDayNames()
 
 QString lunarDateText(const QDate &date)
 {
-    return dayTexts(date).lunarDate;
+    return lunarTexts(date).date_;
 }
 
 QString completionTime(const QDateTime &moment)
@@ -265,7 +281,7 @@ QDate parseOnceDate(const QString &text)
     return readOnce(text, &fields) ? fields.date : QDate();
 }
 
-QStringList minuteMatchTexts(const QDateTime &minute)
+QStringList minuteMatchTexts(const QDateTime &minute, bool lunar)
 {
     const QDate date = minute.date();
     const QTime time = minute.time();
@@ -276,9 +292,10 @@ QStringList minuteMatchTexts(const QDateTime &minute)
         composeWeekly(weekdayName(date.dayOfWeek()), time),
         composeDaily(time),
     };
-    const DayTexts &day = dayTexts(date);
-    for (const QString *part :
-         {&day.lunarYearly, &day.lunarMonthly, &day.lunarYearly30, &day.lunarMonthly30}) {
+    if (!lunar)
+        return texts;
+    const LunarTexts &day = lunarTexts(date);
+    for (const QString *part : {&day.yearly, &day.monthly, &day.yearly30, &day.monthly30}) {
         if (!part->isEmpty())
             texts << *part + u' ' + time.toString(TimeFormat);
     }
@@ -321,9 +338,9 @@ QString dayText(Kind kind, const QDate &today)
     case Kind::Weekly:
         return texts.weekday;
     case Kind::LunarYearly:
-        return texts.lunarYearly;
+        return lunarTexts(today).yearly;
     case Kind::LunarMonthly:
-        return texts.lunarMonthly;
+        return lunarTexts(today).monthly;
     default:
         return QString();
     }
@@ -331,9 +348,8 @@ QString dayText(Kind kind, const QDate &today)
 
 QString thirtiethDayText(Kind kind, const QDate &today)
 {
-    const DayTexts &texts = dayTexts(today);
-    return kind == Kind::LunarYearly    ? texts.lunarYearly30
-           : kind == Kind::LunarMonthly ? texts.lunarMonthly30
+    return kind == Kind::LunarYearly    ? lunarTexts(today).yearly30
+           : kind == Kind::LunarMonthly ? lunarTexts(today).monthly30
                                         : QString();
 }
 

@@ -62,7 +62,8 @@ QDate parseOnceDate(const QString &text);
 // The texts that events due in this minute carry, in the order the clock compares them:
 // once, yearly, monthly, weekly, daily, then lunar yearly (none in a leap month) and lunar
 // monthly, and on the last day of a 29-day lunar month their 三十 forms as well.
-QStringList minuteMatchTexts(const QDateTime &minute);
+// Without `lunar`, the lunar texts are left out, for a file that holds no lunar reminder.
+QStringList minuteMatchTexts(const QDateTime &minute, bool lunar = true);
 
 // The minutes in (after, upTo] in which a reminder of time text `text` falls due: those
 // whose match texts include it. Empty for a text that never falls due.

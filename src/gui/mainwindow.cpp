@@ -52,21 +52,12 @@ void openToolWindow(QWidget *window)
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
-    ui.setupUi(this);
+    // Most sessions never open the window: its widgets, fonts and images are built when it
+    // is first shown (ensureUi()); the tray icon, the store, today's list and the clock are
+    // here from the start.
     setWindowIcon(lazyIcon(QStringLiteral("logotwo.png"), 340));
-    ui.setaction->setIcon(lazyIcon(QStringLiteral("set.png"), 48));
-    ui.aboutaction->setIcon(lazyIcon(QStringLiteral("help.png"), 256));
-    ui.viewaction->setIcon(lazyIcon(QStringLiteral("view.png"), 48));
-    ui.action_M->setIcon(lazyIcon(QStringLiteral("sound.png"), 256));
-
     createActions();
     createTrayIcon();
-
-    connect(ui.aboutaction, &QAction::triggered, this, &MainWindow::about);
-    connect(ui.setaction, &QAction::triggered, this, &MainWindow::callSetwindow);
-    connect(ui.viewaction, &QAction::triggered, this, &MainWindow::callViewwindow);
-    connect(ui.action_M, &QAction::triggered, this, &MainWindow::callSoundSetWindow);
-    connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
 
     m_popups = new PopupStack(this);
     m_chime = new ReminderChime(this);
@@ -89,6 +80,31 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::setVisible(bool visible)
+{
+    if (visible)
+        ensureUi();
+    QMainWindow::setVisible(visible);
+}
+
+void MainWindow::ensureUi()
+{
+    if (m_uiBuilt)
+        return;
+    m_uiBuilt = true;
+    ui.setupUi(this);
+    ui.setaction->setIcon(lazyIcon(QStringLiteral("set.png"), 48));
+    ui.aboutaction->setIcon(lazyIcon(QStringLiteral("help.png"), 256));
+    ui.viewaction->setIcon(lazyIcon(QStringLiteral("view.png"), 48));
+    ui.action_M->setIcon(lazyIcon(QStringLiteral("sound.png"), 256));
+    connect(ui.aboutaction, &QAction::triggered, this, &MainWindow::about);
+    connect(ui.setaction, &QAction::triggered, this, &MainWindow::callSetwindow);
+    connect(ui.viewaction, &QAction::triggered, this, &MainWindow::callViewwindow);
+    connect(ui.action_M, &QAction::triggered, this, &MainWindow::callSoundSetWindow);
+    connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
+    showTodayModel();
+}
+
 void MainWindow::createActions()
 {
     openAction = new QAction(QStringLiteral("打开主窗口"), this);
@@ -109,7 +125,8 @@ void MainWindow::createTrayIcon()
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(quitAction);
 
-    trayIcon = new QSystemTrayIcon(lazyIcon(QStringLiteral("logotwo.png"), 340), this);
+    // The logo at the size of a notification area, so that drawing it decodes little.
+    trayIcon = new QSystemTrayIcon(lazyIcon(QStringLiteral("tray.png"), 32), this);
     trayIcon->setToolTip(QStringLiteral("Tasquill"));
     trayIcon->setContextMenu(trayIconMenu);
     trayIcon->setVisible(true);
@@ -130,21 +147,28 @@ void MainWindow::rebuildTodayList()
 void MainWindow::installTodayModel()
 {
     bool ok = true;
-    const QDate today = Clock::now().date();
-    m_today = m_store->isOpen() ? m_store->todayList(today, &ok) : QList<TodayItem>();
+    m_today = m_store->isOpen() ? m_store->todayList(Clock::now().date(), &ok) : QList<TodayItem>();
     if (!ok)
         reportFailure(m_store->lastError());
-    // The list is rebuilt when the day turns, so the title's lunar date turns with it.
-    const QString lunarDate = TimeText::lunarDateText(today);
-    ui.tasklabel->setText(QStringLiteral("今日待办事项一览表") +
-                          (lunarDate.isEmpty() ? QString() : u'（' + lunarDate + u'）'));
     QList<QStringList> rows;
     for (const TodayItem &item : std::as_const(m_today))
         rows.append({item.time, item.content});
     // A read-only copy of the table: the list shows what is stored, and nothing typed
     // into it could ever be stored.
-    replaceModel(ui.todayTableView,
-                 new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this));
+    if (m_todayModel && !m_uiBuilt)
+        m_todayModel->deleteLater();
+    m_todayModel = new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this);
+    if (m_uiBuilt)
+        showTodayModel();
+}
+
+void MainWindow::showTodayModel()
+{
+    replaceModel(ui.todayTableView, m_todayModel);
+    // The list is rebuilt when the day turns, so the title's lunar date turns with it.
+    const QString lunarDate = TimeText::lunarDateText(Clock::now().date());
+    ui.tasklabel->setText(QStringLiteral("今日待办事项一览表") +
+                          (lunarDate.isEmpty() ? QString() : u'（' + lunarDate + u'）'));
 }
 
 void MainWindow::startReminderTimer()
@@ -181,7 +205,7 @@ void MainWindow::handle(const ReminderService::Tick &tick)
         showMsgWindow(reminder.event);
     if (!tick.missed.isEmpty())
         showMissedWindow(tick.missed);
-    if (tick.listChanged || !ui.todayTableView->model())
+    if (tick.listChanged || !m_todayModel)
         installTodayModel();
     for (const QString &failure : tick.failures)
         reportFailure(failure);
@@ -260,6 +284,7 @@ void MainWindow::refresh()
 
 void MainWindow::moveItem()
 {
+    ensureUi();
     const int row = ui.todayTableView->currentIndex().row();
     const TodayItem item = m_today.value(row);
     // The moment of the press, taken before the question: reminders may run meanwhile.

@@ -16,6 +16,7 @@ class PopupStack;
 class Promotion;
 class QSystemTrayIcon;
 class ReminderChime;
+class TextRowsModel;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
 // icon, and the minute timer, which it forwards to the reminder service and whose due
@@ -58,13 +59,18 @@ public slots:
     void gotoURL();
     void showAdWindow(const QHostInfo &host);
 
+    // Builds the window's widgets on their first showing.
+    void setVisible(bool visible) override;
+
 protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
     void createActions();
     void createTrayIcon();
+    void ensureUi();
     void installTodayModel();
+    void showTodayModel();
     void startReminderTimer();
     // Opens the tick's reminders, shows today's list again when it changed, and tells
     // the user about its failures.
@@ -86,6 +92,8 @@ private:
     std::unique_ptr<EventStore> m_store;
     std::unique_ptr<ReminderService> m_service;
     std::unique_ptr<QMenu> m_trayMenuOwner;
+    bool m_uiBuilt = false;
+    TextRowsModel *m_todayModel = nullptr;
     QList<TodayItem> m_today; // what today's list shows, row for row
     FailureFilter m_failures;
     PopupStack *m_popups = nullptr;

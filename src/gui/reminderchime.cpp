@@ -2,13 +2,37 @@
 
 #include "soundsettings.h"
 
+#include "buildconfig.h"
+#include "soundfactory.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QSoundEffect>
+#include <QLoggingCategory>
+#include <QPluginLoader>
 #include <QUrl>
+
+Q_LOGGING_CATEGORY(lcChime, "tasquill.sound")
+
+namespace {
+// QSoundEffect's values, for a player known by its meta-object only.
+constexpr int Infinite = -2;
+constexpr int ErrorStatus = 3;
+
+QObject *createPlayer(QObject *parent)
+{
+    QPluginLoader loader(QDir(QCoreApplication::applicationDirPath())
+                             .filePath(TASQUILL_HELPER_DIR "/tasquill_sound"));
+    auto *factory = qobject_cast<SoundFactory *>(loader.instance());
+    if (!factory)
+        qCWarning(lcChime).noquote() << "no sound player:" << loader.errorString();
+    return factory ? factory->createPlayer(parent) : nullptr;
+}
+} // namespace
 
 void ReminderChime::start(const QObject *window)
 {
-    if (m_sounding.contains(window) || (m_sounding.isEmpty() && !play(QSoundEffect::Infinite)))
+    if (m_sounding.contains(window) || (m_sounding.isEmpty() && !play(Infinite)))
         return;
     m_sounding.insert(window);
     connect(window, &QObject::destroyed, this, [this, window] { stop(window); });
@@ -17,7 +41,7 @@ void ReminderChime::start(const QObject *window)
 void ReminderChime::stop(const QObject *window)
 {
     if (m_sounding.remove(window) && m_sounding.isEmpty())
-        m_sound->stop();
+        QMetaObject::invokeMethod(m_sound, "stop");
 }
 
 void ReminderChime::ringOnce()
@@ -38,11 +62,11 @@ bool ReminderChime::play(int loops)
         return false;
     }
     if (!m_sound) {
-        m_sound = new QSoundEffect(this);
-        connect(m_sound, &QSoundEffect::statusChanged, this, [this] {
-            if (m_sound->status() == QSoundEffect::Error)
-                reportUnplayable(m_sound->source().toLocalFile());
-        });
+        if (!(m_sound = createPlayer(this))) {
+            reportUnplayable(QFileInfo(settings.soundFile).absoluteFilePath());
+            return false;
+        }
+        connect(m_sound, SIGNAL(statusChanged()), this, SLOT(checkStatus()));
     }
     // The player says nothing of a file that is not there or holds nothing.
     const QFileInfo file(settings.soundFile);
@@ -50,10 +74,16 @@ bool ReminderChime::play(int loops)
         reportUnplayable(file.absoluteFilePath());
         return false;
     }
-    m_sound->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
-    m_sound->setLoopCount(loops);
-    m_sound->play();
+    m_sound->setProperty("source", QUrl::fromLocalFile(file.absoluteFilePath()));
+    m_sound->setProperty("loops", loops);
+    QMetaObject::invokeMethod(m_sound, "play");
     return true;
+}
+
+void ReminderChime::checkStatus()
+{
+    if (m_sound->property("status").toInt() == ErrorStatus)
+        reportUnplayable(m_sound->property("source").toUrl().toLocalFile());
 }
 
 void ReminderChime::reportUnplayable(QString path)

@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QSet>
 
-class QSoundEffect;
-
 // The one reminder sound. It loops while any reminder window is still sounding, so that
 // reminders coming together ring once instead of adding up and clipping, and stops when
 // the last one is silenced or done. A sound that cannot be played is reported once.
@@ -25,10 +23,13 @@ signals:
     // The sound file cannot be played: the reminders are shown without it.
     void failed(const QString &message);
 
+private slots:
+    void checkStatus();
+
 private:
     bool play(int loops);
     void reportUnplayable(QString path);
 
-    QSoundEffect *m_sound = nullptr;
+    QObject *m_sound = nullptr; // a QSoundEffect from the sound plugin, made at the first ring
     QSet<const QObject *> m_sounding;
 };

@@ -1,30 +1,15 @@
-#include "dbfile.h"
 #include "eventstore.h"
-#include "files.h"
 #include "historyrange.h"
 #include "workspace.h"
 
-#include <QProcess>
 #include <QtTest>
 
-#include <unistd.h>
-
 using namespace DbFile;
-using T = Schema::Table;
 
 namespace {
 QDateTime at(int d, int h = 10, int min = 0)
 {
     return QDateTime(QDate(2014, 3, d), QTime(h, min));
-}
-
-// Makes a file or folder read-only or writable again. Root writes through permissions, so
-// the immutable flag is used, which root must respect.
-bool setReadOnly(const QString &path, bool on)
-{
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner |
-                                    (on ? QFile::Permissions() : QFile::WriteOwner));
-    return geteuid() != 0 || QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0;
 }
 
 // An earlier version's file: numeric-affinity columns and no time index.
@@ -60,75 +45,6 @@ private slots:
         QCOMPARE(readFile("event.db"), upgraded);
         QVERIFY(store->addEvent({"9:08", "007", Kind::Daily}));
         QCOMPARE(store->events().last(), Event({"9:08", "007", Kind::Daily}));
-    }
-
-    void fileThatCannotBeOpened_data()
-    {
-        QTest::addColumn<QByteArray>("bytes"); // empty: made by `sql`
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("reason");
-        const auto row = [](const char *name, const QByteArray &bytes, const char *sql,
-                            const char *why) {
-            QTest::newRow(name) << bytes << QString(sql) << QString(why);
-        };
-        row("text file", "时间,内容\n9:07,早会\n", "", "这不是数据库文件");
-        row("damaged header", QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\xff'), "",
-            "这不是数据库文件");
-        // The history table, a column short, cannot be copied after the good one was.
-        row("failed upgrade", "",
-            "create table eventtable(时间 QString, 内容 QString, 类型 QString);"
-            "create table historyeventtable(时间 QString, 内容 QString, 完成情况 QString);"
-            "insert into eventtable values('9:07', '007', 't')",
-            "无法升级数据库文件");
-    }
-    void fileThatCannotBeOpened()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, sql);
-        QFETCH(QString, reason);
-        Workspace work;
-        if (sql.isEmpty())
-            writeFile("event.db", bytes);
-        QVERIFY(sql.isEmpty() || exec(sql));
-        const QByteArray before = readFile("event.db");
-        const auto store = work.openStore();
-        const QString error = store->lastError();
-        QVERIFY2(!store->isOpen() && error.contains(work.filePath("event.db") + "：") &&
-                     error.contains(reason),
-                 qPrintable(error));
-        QVERIFY(!store->addEvent({"9:07", "早会", Kind::Daily}) &&
-                !store->rebuildToday(QDate(2014, 3, 5)));
-        QCOMPARE(readFile("event.db"), before);
-        QCOMPARE(QDir().entryList(QDir::Files), QStringList({"event.db"}));
-    }
-
-    void readOnlyFileStillReminds_data()
-    {
-        QTest::addColumn<bool>("folder"); // writing needs a journal next to the file
-        QTest::newRow("read-only file") << false;
-        QTest::newRow("read-only folder") << true;
-    }
-    // An earlier version's file, which would need its upgrade and its index.
-    void readOnlyFileStillReminds()
-    {
-        QFETCH(bool, folder);
-        Workspace work;
-        QVERIFY(exec(OldFile + QString("; create table tceventtable(时间, 内容, 完成时间)")));
-        const QByteArray before = readFile("event.db");
-        const QString path = folder ? work.path() : work.filePath("event.db");
-        if (!setReadOnly(path, true))
-            QSKIP("nothing stops a write here");
-        const auto store = work.openStore();
-        setReadOnly(path, false); // the connection stays read-only
-        QVERIFY2(store->isOpen() && store->isReadOnly(), qPrintable(store->lastError()));
-        QCOMPARE(store->dueEvents(at(5, 9, 7)),
-                 QList<Event>({{"9:07", "7", Kind::Daily}, {"9:07", "", Kind::Other}}));
-        QCOMPARE(store->todayList(QDate(2014, 3, 5)),
-                 QList<TodayItem>({{"9:07", "7"}, {"5日 8:00", "12.5"}}));
-        QVERIFY(!store->completeReminder({"9:07", "7", Kind::Daily}, at(5)));
-        QVERIFY2(store->lastError().contains(store->readOnlyNotice()),
-                 qPrintable(store->lastError()));
-        QCOMPARE(readFile("event.db"), before);
     }
 
     void failedActionChangesNothing_data()

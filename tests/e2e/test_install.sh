@@ -10,7 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 prefix="$TMP/prefix"
 cmake --install "$(dirname "$(dirname "$APP")")" --prefix "$prefix" >/dev/null
-for f in bin/tasquill lib/tasquill/tasquill-webview share/applications/tasquill.desktop share/tasquill/dingdong.wav \
+for f in bin/tasquill lib/tasquill/tasquill-webview lib/tasquill/libtasquill_sound.so share/applications/tasquill.desktop share/tasquill/dingdong.wav \
     share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/tasquill.png; do
     [ -e "$prefix/$f" ] || fail "$f was not installed"
 done

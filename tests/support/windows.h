@@ -1,9 +1,31 @@
 #pragma once
 
+#include "dialogs.h"
+#include "workspace.h"
+
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QList>
 #include <QWidget>
+
+// Answers the program's dialogs during a test, in the order given ("yes" confirms, then
+// No and empty file names), and remembers what was shown.
+class DialogRecorder
+{
+public:
+    explicit DialogRecorder(QStringList answers = {}) : m_answers(std::move(answers))
+    {
+        Dialogs::setResponder([this](const Dialogs::Request &request) {
+            shown.append(request);
+            return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        });
+    }
+    ~DialogRecorder() { Dialogs::setResponder({}); }
+    QString text(int i) const { return shown.value(i).text; }
+    QList<Dialogs::Request> shown;
+
+private:
+    QStringList m_answers;
+};
 
 // The application's visible top-level windows of class T.
 template <typename T> QList<T *> visibleWindows()
@@ -26,14 +48,13 @@ template <typename T> T *child(const QObject &parent, const char *name)
 }
 
 // The texts a model shows, row by row.
-inline QList<QStringList> rowsOf(const QAbstractItemModel *model)
+inline Rows rowsOf(const QAbstractItemModel *model)
 {
-    QList<QStringList> rows;
+    Rows rows;
     for (int r = 0; model && r < model->rowCount(); ++r) {
-        QStringList row;
+        rows << QStringList();
         for (int c = 0; c < model->columnCount(); ++c)
-            row << model->index(r, c).data().toString();
-        rows << row;
+            rows.last() << model->index(r, c).data().toString();
     }
     return rows;
 }
