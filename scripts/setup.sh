@@ -14,6 +14,8 @@ packages=(
   xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox sqlite3
   # the package and its checks, formatting, fuzzing and sanitizers
   dpkg-dev desktop-file-utils clang-format clang libclang-rt-14-dev
+  # benchmarks: the program the day's list is compared with
+  remind
 )
 
 missing=()

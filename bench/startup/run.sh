@@ -13,6 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 runs=${RUNS:-30}
+source "$root/bench/support/summary.sh"
 tasquill="$build/bin/tasquill" minimal="$build/bin/minimal_tray" probe="$build/bin/startup_probe"
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tasquill-bench.XXXXXX")
@@ -59,6 +60,9 @@ for at in loop tray; do
 done
 ratio() { awk -v a="$(median "$tmp/tasquill-$1" 1)" -v b="$(median "$tmp/minimal-$1" 1)" 'BEGIN { printf "%.2f", a / b }'; }
 mib() { awk -v k="$(median "$1" 2)" 'BEGIN { printf "%.1f", k / 1024 }'; }
+summary "Start-up until the event loop runs, against a bare tray program" "$(ratio loop)" 1.5 " ×"
+summary "Start-up until the tray icon is drawn, against a bare tray program" "$(ratio tray)" 1.2 " ×"
+summary "Peak memory at start" "$(mib "$tmp/tasquill-tray")" 30 " MiB"
 cat <<EOF
 ## Start-up and memory at start ($(date -u '+%Y-%m-%d %H:%M UTC'))
 
@@ -71,3 +75,4 @@ $(cut -d' ' -f1-3 /proc/loadavg).
 | until the event loop runs (ms) | $(median "$tmp/minimal-loop" 1) | $(median "$tmp/tasquill-loop" 1) | $(ratio loop) × | ≤ 1.5 × |
 | until the tray icon is drawn (ms) | $(median "$tmp/minimal-tray" 1) | $(median "$tmp/tasquill-tray" 1) | $(ratio tray) × | ≤ 1.2 × |
 | peak memory until then (MiB) | $(mib "$tmp/minimal-tray") | $(mib "$tmp/tasquill-tray") | | ≤ 30 MiB |
+EOF

@@ -1,6 +1,7 @@
 #include "autostart.h"
 #include "buildconfig.h"
 #include "exitforbenchmark.h"
+#include "lazyicon.h"
 #include "mainwindow.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QSplashScreen>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -85,7 +85,7 @@ int main(int argc, char *argv[])
     // the splash screen before it. In the tray the program is ready before a splash would
     // have been drawn.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        QSplashScreen splash(QPixmap(QStringLiteral(":/images/images/splashscreen.png")));
+        QSplashScreen splash(readPng(QStringLiteral(":/images/images/splashscreen.png")));
         splash.show();
         window.show();
         splash.finish(&window);

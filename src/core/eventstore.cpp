@@ -73,7 +73,14 @@ EventStore::EventStore(const QString &fileName) : m_fileName(QFileInfo(fileName)
 
 EventStore::~EventStore()
 {
-    m_dueQuery.reset(); // statements go before their connection
+    forgetStatements();
+}
+
+void EventStore::forgetStatements()
+{
+    // Statements go before their connection.
+    m_dueQuery.reset();
+    m_snoozeCheck.reset();
 }
 
 bool EventStore::open()
@@ -400,10 +407,28 @@ bool EventStore::snooze(const Event &event, const QDateTime &due)
 QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
 {
     m_lastError.clear();
+    if (m_readOnly) { // nothing can have been put off
+        if (ok)
+            *ok = true;
+        return {};
+    }
+    // The texts compare as moments: the format has fixed widths. Asked every minute and
+    // nearly always with nothing put off: a look first, which takes no write lock.
+    if (!m_snoozeCheck) {
+        m_snoozeCheck = std::make_unique<SqliteStatement>(
+            m_db, "select 1 from snoozetable where 提醒时间 <= ? limit 1");
+    }
+    m_snoozeCheck->bindAll({upTo.toString(Qt::ISODate)});
+    const bool any = m_snoozeCheck->next();
+    const bool looked = m_snoozeCheck->ok();
+    m_snoozeCheck->reset();
+    if (!looked)
+        m_snoozeCheck.reset(); // prepared anew next time
+    if (!finishRead(looked, ok) || !any)
+        return {};
     QList<Reminder> due;
     QList<qint64> rows;
-    // The texts compare as moments: the format has fixed widths.
-    const bool taken = !m_readOnly && inTransaction(WriteFailed, [&] {
+    const bool taken = inTransaction(WriteFailed, [&] {
         SqliteStatement query(m_db, "select 时间, 内容, 类型, rowid, 提醒时间 from snoozetable "
                                     "where 提醒时间 <= ? order by 提醒时间, rowid");
         query.bindAll({upTo.toString(Qt::ISODate)});
@@ -420,7 +445,7 @@ QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
         return query.ok();
     });
     if (ok)
-        *ok = taken || m_readOnly;
+        *ok = taken;
     return taken ? due : QList<Reminder>();
 }
 
@@ -476,7 +501,7 @@ QList<HistoryEntry> EventStore::history(const HistoryRange &range, bool *ok)
             continue;
         entry.content = query.text(1);
         entry.id = query.integer(4);
-        entries.append(entry);
+        entries.append(std::move(entry));
     }
     return finishRead(query.ok(), ok) ? entries : QList<HistoryEntry>();
 }

@@ -95,6 +95,8 @@ public:
 
 private:
     bool fail(const QString &what, const QString &reason);
+    // Finalises the statements kept prepared, before their connection closes.
+    void forgetStatements();
     // SQLite's reason for the last failure, in the user's words where they meet it.
     QString reason() const;
     // Passes `read` on, to `ok` too if given; when false, lastError() says why.
@@ -130,6 +132,7 @@ private:
     // The minute's query runs every minute of the program's life: prepared once for each
     // number of match texts a minute has.
     std::unique_ptr<SqliteStatement> m_dueQuery;
+    std::unique_ptr<SqliteStatement> m_snoozeCheck;
     // Whether lunar reminders are there to check, as the last rebuild or entry found.
     bool m_lunar = true;
     qsizetype m_dueQueryTexts = 0;

@@ -1,6 +1,16 @@
 #include "lazyicon.h"
 
+#include <QImageReader>
 #include <QPainter>
+
+QPixmap readPng(const QString &fileName)
+{
+    // Told the format and not to guess it: guessing, Qt loads every image format plugin
+    // to ask it, even with the format named.
+    QImageReader reader(fileName, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
 
 LazyIconEngine::LazyIconEngine(const QString &fileName, const QSize &fileSize)
     : m_fileName(fileName), m_fileSize(fileSize)
@@ -15,7 +25,7 @@ QIcon LazyIconEngine::icon(const QString &fileName, const QSize &fileSize)
 QIcon &LazyIconEngine::loaded()
 {
     if (!m_icon)
-        m_icon = QIcon(m_fileName);
+        m_icon = QIcon(readPng(m_fileName));
     return *m_icon;
 }
 

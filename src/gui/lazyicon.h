@@ -5,6 +5,9 @@
 #include <QSize>
 #include <optional>
 
+// The PNG image in `fileName`, read without probing the other image formats.
+QPixmap readPng(const QString &fileName);
+
 // An icon whose image file is read only when the icon is first drawn. Qt reads and decodes
 // an image file as soon as it is added to an icon; for the main window, which starts hidden
 // in the tray, that was a third of the program's start-up.

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The running program's idle cost: tasquill in the tray (Xvfb with a notification area,
+# 1k reminders, none due meanwhile) is left alone for IDLE_SECONDS (600 by default) after
+# it has settled; its CPU time over that span is read from /proc/<pid>/task/*/schedstat
+# (nanoseconds on the CPU, per thread) and its wake-ups from the threads' voluntary context
+# switches (each time a thread went to sleep, to be woken later).
+#
+#   bench/idle/run.sh [build-dir]
+#
+# Prints a Markdown section (bench/run.sh collects it into bench/RESULTS.md).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+seconds=${IDLE_SECONDS:-600}
+source "$root/bench/support/summary.sh"
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/tasquill-idle.XXXXXX")
+mkdir -m 700 "$tmp/runtime" "$tmp/work"
+export XDG_RUNTIME_DIR="$tmp/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/runtime/no-bus"
+unset QT_QPA_PLATFORM
+for d in $(seq 150 199); do [ -e "/tmp/.X$d-lock" ] || break; done
+Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$d"
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 >/dev/null 2>&1 &
+trayer=$!
+app=""
+trap 'kill $app $trayer $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
+{
+    echo "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT); begin;"
+    for i in $(seq 500); do echo "insert into eventtable values('2099年$((1 + i % 12))月$((1 + i % 28))日 $((i % 24)):$((10 + i % 50))', '事项 $i', 'y');"; done
+    for i in $(seq 500); do echo "insert into eventtable values('2月30日 $((i % 24)):$((10 + i % 50))', '年 $i', 'm');"; done
+    echo "commit;"
+} | sqlite3 "$tmp/work/event.db"
+(cd "$tmp/work" && exec "$build/bin/tasquill") >/dev/null 2>&1 &
+app=$!
+sleep 10 # started, and its first minutes' work done
+
+# cpu: nanoseconds on the CPU, all threads; switches: times a thread went to sleep.
+cpu() { cat /proc/"$app"/task/*/schedstat | awk '{ s += $1 } END { print s }'; }
+switches() { cat /proc/"$app"/task/*/status | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
+cpu0=$(cpu) sw0=$(switches) threads=$(ls /proc/"$app"/task | wc -l)
+sleep "$seconds"
+cpu1=$(cpu) sw1=$(switches)
+kill -0 "$app" || { echo "run.sh: tasquill ended while idle" >&2; exit 1; }
+per_hour=$(awk -v a="$cpu0" -v b="$cpu1" -v s="$seconds" 'BEGIN { printf "%.1f", (b - a) / 1e6 * 3600 / s }')
+per_minute=$(awk -v a="$sw0" -v b="$sw1" -v s="$seconds" 'BEGIN { printf "%.2f", (b - a) * 60 / s }')
+summary "Idle CPU time of the running program" "$per_hour" 10 " ms per hour"
+summary "Idle wake-ups of the running program" "$per_minute" 1 " per minute"
+cat <<MD
+## Idle cost of the running program ($(date -u '+%Y-%m-%d %H:%M UTC'))
+
+tasquill in the tray under Xvfb with trayer, 1k reminders none of which fell due, left
+alone for $seconds s after a 10 s start; $threads threads. CPU time from the threads'
+schedstat, wake-ups from their voluntary context switches. Load average at the end:
+$(cut -d' ' -f1-3 /proc/loadavg).
+
+| Figure | tasquill | target |
+|---|---:|---|
+| CPU time (ms per hour) | $per_hour | ≤ 10 |
+| wake-ups (per minute, all threads) | $per_minute | ≤ 1 |
+MD
