@@ -449,6 +449,56 @@ QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
     return taken ? due : QList<Reminder>();
 }
 
+qint64 EventStore::changeStamp()
+{
+    // data_version moves with every commit of another connection, total_changes with the
+    // rows this one changed. Where the pragma cannot be read, the stamp is new each time:
+    // a change is assumed.
+    SqliteStatement version(m_db, "pragma data_version");
+    static qint64 unknown = 0;
+    const qint64 others = version.next() ? version.integer(0) : --unknown;
+    return (others << 32) ^ sqlite3_total_changes64(m_db.handle());
+}
+
+QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
+{
+    m_lastError.clear();
+    // An event falls due in a minute when its text is one of that minute's match texts
+    // (dueEvents()): a day part of today's (or none) and a clock part. Each distinct text
+    // is tried as dueEvents() would, whatever its type code says.
+    const QDate day = after.date();
+    const QDateTime dayEnd = day.endOfDay();
+    QSet<QString> dayParts;
+    for (const QString &text : TimeText::minuteMatchTexts(QDateTime(day, QTime(12, 0)), m_lunar))
+        dayParts.insert(text.left(qMax(0, text.lastIndexOf(u' '))));
+    QDateTime next;
+    SqliteStatement texts(m_db, "select distinct 时间 from eventtable");
+    while (texts.next()) {
+        const QString text = texts.text(0);
+        const qsizetype blank = text.lastIndexOf(u' ');
+        if (!dayParts.contains(text.left(qMax(0, blank))))
+            continue;
+        const QTime time = QTime::fromString(text.mid(blank + 1), TimeText::TimeFormat);
+        const QDateTime minute(day, time);
+        if (time.isValid() && after < minute && minute <= dayEnd &&
+            (!next.isValid() || minute < next) &&
+            TimeText::minuteMatchTexts(minute, m_lunar).contains(text)) {
+            next = minute;
+        }
+    }
+    bool read = texts.ok();
+    if (read && !m_readOnly) {
+        SqliteStatement snoozed(m_db, "select min(提醒时间) from snoozetable where 提醒时间 > ?");
+        snoozed.bindAll({after.toString(Qt::ISODate)});
+        const QDateTime due =
+            snoozed.next() ? QDateTime::fromString(snoozed.text(0), Qt::ISODate) : QDateTime();
+        read = snoozed.ok();
+        if (due.isValid() && (!next.isValid() || due < next))
+            next = due;
+    }
+    return finishRead(read, ok) ? next : QDateTime();
+}
+
 QList<TodayItem> EventStore::todayList(const QDate &today, bool *ok)
 {
     m_lastError.clear();

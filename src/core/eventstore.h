@@ -83,6 +83,13 @@ public:
     // `upTo`, earliest first.
     bool snooze(const Event &event, const QDateTime &due);
     QList<Reminder> takeSnoozes(const QDateTime &upTo, bool *ok = nullptr);
+    // Differs from one call to the next once the file was changed, by this store or by
+    // another program.
+    qint64 changeStamp();
+    // The first moment after `after`, on its day, that an event falls due (as dueEvents()
+    // would find it), or that a reminder put off comes back (on any day); invalid when
+    // there is none.
+    QDateTime nextDue(const QDateTime &after, bool *ok = nullptr);
     // Today's list as last rebuilt for `today`, in storage order. For a file that cannot
     // be written it is worked out afresh, since no rebuild could store it.
     QList<TodayItem> todayList(const QDate &today, bool *ok = nullptr);

@@ -18,6 +18,16 @@ QString HomePage::host()
     return QStringLiteral(TASQUILL_HOME_HOST);
 }
 
+bool HomePage::isPlaceholder()
+{
+    const QString name = host().toLower();
+    for (const char *reserved : {".example", ".invalid", ".test"}) {
+        if (name.endsWith(QLatin1String(reserved)) || name == QLatin1String(reserved + 1))
+            return true;
+    }
+    return false;
+}
+
 QUrl HomePage::pageUrl()
 {
     return onHost(QStringLiteral("/index.html"));

@@ -11,6 +11,9 @@ class HomePage
 {
 public:
     static QString host();
+    // Whether the host lies under a name reserved never to resolve (.example, .invalid,
+    // .test), as in a build that names no real site.
+    static bool isPlaceholder();
     // The page opened in the user's browser.
     static QUrl pageUrl();
     // The site root shown in the promotional window.

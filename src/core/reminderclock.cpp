@@ -7,18 +7,17 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcClock, "tasquill.clock", QtInfoMsg)
 
-// The start of the minute `moment` falls in, in the same time zone. Subtracting the seconds
-// rather than rebuilding the moment from its fields keeps it well defined around a daylight
-// saving change.
-QDateTime minuteStart(const QDateTime &moment)
-{
-    const QTime t = moment.time();
-    return moment.addMSecs(-qint64(t.second()) * 1000 - t.msec());
-}
-
 const QTime RolloverMinute(0, 1);
 
 } // namespace
+
+QDateTime ReminderClock::minuteStart(const QDateTime &moment)
+{
+    // Subtracting the seconds rather than rebuilding the moment from its fields keeps it
+    // well defined around a daylight saving change.
+    const QTime t = moment.time();
+    return moment.addMSecs(-qint64(t.second()) * 1000 - t.msec());
+}
 
 ReminderClock::Plan ReminderClock::plan(const QDateTime &now)
 {
@@ -75,10 +74,4 @@ bool ReminderClock::rebuildDue(const QList<QDateTime> &checked, const QDate &tod
 void ReminderClock::noteRebuilt(const QDate &date)
 {
     m_rebuiltOn = date;
-}
-
-int ReminderClock::msecsToNextMinute(const QDateTime &now)
-{
-    const QTime t = now.time();
-    return 60000 - (t.second() * 1000 + t.msec());
 }

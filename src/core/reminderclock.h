@@ -45,8 +45,8 @@ public:
     bool rebuildDue(const QList<QDateTime> &checked, const QDate &today) const;
     void noteRebuilt(const QDate &date);
 
-    // Milliseconds from `now` to the start of the next minute (1 … 60000).
-    static int msecsToNextMinute(const QDateTime &now);
+    // The start of the minute `moment` falls in, in the same time zone.
+    static QDateTime minuteStart(const QDateTime &moment);
 
 private:
     QDateTime m_lastChecked;

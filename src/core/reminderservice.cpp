@@ -17,6 +17,8 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
 {
     Tick tick;
     m_clock.start(now);
+    tick.wakeAt =
+        ReminderClock::minuteStart(now).addSecs(60); // unless all goes well: try again then
     if (!m_store.isOpen() && !m_store.open()) {
         tick.failures.append(m_store.lastError());
         return tick;
@@ -24,6 +26,18 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
     if (!m_resumed) {
         m_resumed = true;
         m_clock.resume(m_store.lastChecked());
+    }
+    // The minutes slept through had nothing due when the wake was aimed, and every change
+    // since has woken the program to aim again: they count as checked, up to the current
+    // one (checked at its start with what was there then, as a minute tick would have).
+    // A change whose news has not come yet is new: the current minute is checked with it.
+    if (m_quietUpTo.isValid()) {
+        const bool changed = m_store.changeStamp() != m_aimedAtStamp;
+        const QDateTime quiet =
+            qMin(m_quietUpTo, ReminderClock::minuteStart(now).addSecs(changed ? -60 : 0));
+        if (quiet > m_clock.lastChecked())
+            m_clock.markChecked(quiet);
+        m_quietUpTo = QDateTime();
     }
 
     const ReminderClock::Plan plan = m_clock.plan(now);
@@ -70,7 +84,30 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
         m_markerWritten.secsTo(m_clock.lastChecked()) >= 60 * MarkerEveryMinutes) {
         saveMarker();
     }
+    if (allChecked)
+        aimWake(now, &tick);
     return tick;
+}
+
+void ReminderService::aimWake(const QDateTime &now, Tick *tick)
+{
+    // The next minute anything can fall due, the turn of the day (the day's rebuild), or
+    // at the latest QuietLimitMinutes ahead.
+    const QDateTime last = m_clock.lastChecked();
+    QDateTime wake =
+        qMin(last.date().addDays(1).startOfDay(),
+             ReminderClock::minuteStart(qMax(now, last)).addSecs(60 * QuietLimitMinutes));
+    bool ok = false;
+    const QDateTime due = m_store.nextDue(last, &ok);
+    if (!ok) {
+        tick->failures.append(m_store.lastError());
+        return;
+    }
+    if (due.isValid())
+        wake = qMin(wake, due);
+    tick->wakeAt = wake;
+    m_quietUpTo = ReminderClock::minuteStart(wake).addSecs(-60);
+    m_aimedAtStamp = m_store.changeStamp();
 }
 
 void ReminderService::saveMarker()

@@ -25,6 +25,9 @@ class ReminderService
 public:
     // The marker is written whenever reminders came, and at least this often.
     static constexpr int MarkerEveryMinutes = 5;
+    // The longest the program sleeps between ticks when nothing falls due: a change of
+    // the time zone, which nothing announces, is noticed within this time.
+    static constexpr int QuietLimitMinutes = 30;
 
     explicit ReminderService(EventStore &store);
 
@@ -35,6 +38,11 @@ public:
         bool listChanged = false; // today's list was rebuilt: show it again
         // What went wrong, for the user; each is repeated at every tick it happens again.
         QStringList failures;
+        // When the next tick is needed: the next moment something can fall due, the turn
+        // of the day, or QuietLimitMinutes ahead; after a failure, the next minute. The
+        // minutes before it count as checked unless the events change: any change to the
+        // file must be followed by a tick, which aims again.
+        QDateTime wakeAt;
     };
 
     // The tick at `now`. With `rebuild`, today's list is rebuilt even when not due (after
@@ -48,10 +56,14 @@ public:
 private:
     // The events and snoozes that fell due after `after` up to `upTo`, earliest first.
     bool readMissed(const QDateTime &after, const QDateTime &upTo, QList<Reminder> *missed);
+    // Sets the tick's wakeAt and notes the minutes before it as quiet.
+    void aimWake(const QDateTime &now, Tick *tick);
 
     EventStore &m_store;
     ReminderClock m_clock;
     bool m_resumed = false;    // the marker of the last run has been read
     QDateTime m_markerWritten; // the marker last written, invalid before the first
+    QDateTime m_quietUpTo;     // the last minute known to have nothing due, when aimed
+    qint64 m_aimedAtStamp = 0; // the file's change stamp then
     bool m_toldReadOnly = false;
 };

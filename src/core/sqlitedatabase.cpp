@@ -15,8 +15,8 @@ bool SqliteDatabase::open(const QString &path, Mode mode, int busyTimeoutMs)
     // A connection is used by the thread that opened it only: SQLite need not lock a
     // mutex at each call (a tenth of reading a long history).
     const int flags =
-        SQLITE_OPEN_NOMUTEX |
-        (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        SQLITE_OPEN_NOMUTEX | (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                                                      : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {

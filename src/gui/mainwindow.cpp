@@ -18,11 +18,15 @@
 #include "textrowsmodel.h"
 #include "timetext.h"
 #include "viewwindow.h"
+#include "waketimer.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTimerEvent>
 
 Q_LOGGING_CATEGORY(lcMain, "tasquill.main")
@@ -32,6 +36,8 @@ constexpr int PromotionIntervalMs = 8 * 60 * 60 * 1000;
 // Fire a little after the minute has begun, so that a tick never lands in the minute
 // before because of timer rounding.
 constexpr int TickMarginMs = 20;
+// A write to the file comes as a few changes in a row: one look after they settle.
+constexpr int FileSettleMs = 50;
 const QString DatabaseFile = QStringLiteral("event.db");
 const QString ContactNumber = QStringLiteral("20140305");
 
@@ -71,8 +77,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // which reminders came meanwhile.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_service->saveMarker(); });
 
-    startReminderTimer();
-    adTimer = startTimer(PromotionIntervalMs);
+    // The program sleeps until something can fall due; whatever changes the file (this
+    // program, or another) wakes it to aim again.
+    reminderTimer = new WakeTimer(this);
+    connect(reminderTimer, &WakeTimer::woke, this, [this] { checkReminders(Clock::now()); });
+    m_fileWatch = new QFileSystemWatcher(this);
+    m_fileChanged = new QTimer(this);
+    m_fileChanged->setSingleShot(true);
+    m_fileChanged->setInterval(FileSettleMs);
+    connect(m_fileWatch, &QFileSystemWatcher::fileChanged, m_fileChanged,
+            qOverload<>(&QTimer::start));
+    connect(m_fileChanged, &QTimer::timeout, this, [this] { checkReminders(Clock::now()); });
+    // A host that can never be found is not looked for.
+    if (!HomePage::isPlaceholder())
+        adTimer = startTimer(PromotionIntervalMs);
     // The minute the program starts in is one of its minutes too: a reminder due now
     // must not be lost before the first tick.
     checkReminders(Clock::now());
@@ -171,23 +189,9 @@ void MainWindow::showTodayModel()
                           (lunarDate.isEmpty() ? QString() : u'（' + lunarDate + u'）'));
 }
 
-void MainWindow::startReminderTimer()
-{
-    reminderTimer =
-        startTimer(ReminderClock::msecsToNextMinute(Clock::now()) + TickMarginMs, Qt::PreciseTimer);
-}
-
 void MainWindow::timerEvent(QTimerEvent *event)
 {
-    const int id = event->timerId();
-    if (id == reminderTimer) {
-        // One shot per minute, re-aimed at the next minute's start each time, so ticks
-        // do not drift away from the minutes they are meant to check.
-        killTimer(reminderTimer);
-        startReminderTimer();
-        checkReminders(Clock::now());
-    }
-    if (id == adTimer) {
+    if (event->timerId() == adTimer) {
         lookupHomeHost();
         return;
     }
@@ -196,7 +200,20 @@ void MainWindow::timerEvent(QTimerEvent *event)
 
 void MainWindow::checkReminders(const QDateTime &now)
 {
-    handle(m_service->tick(now));
+    const ReminderService::Tick tick = m_service->tick(now);
+    // Aimed anew at each tick, a little after the minute begins, so that timer rounding
+    // never lands it in the minute before.
+    reminderTimer->start(now.msecsTo(tick.wakeAt) + TickMarginMs);
+    watchFile();
+    handle(tick);
+}
+
+void MainWindow::watchFile()
+{
+    // Watched again once it is there, and after it was replaced (a backup put back).
+    const QString path = m_store->filePath();
+    if (!m_fileWatch->files().contains(path) && QFileInfo::exists(path))
+        m_fileWatch->addPath(path);
 }
 
 void MainWindow::handle(const ReminderService::Tick &tick)

@@ -14,12 +14,15 @@ class EventStore;
 class MissedWindow;
 class PopupStack;
 class Promotion;
+class QFileSystemWatcher;
 class QSystemTrayIcon;
+class QTimer;
 class ReminderChime;
 class TextRowsModel;
+class WakeTimer;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
-// icon, and the minute timer, which it forwards to the reminder service and whose due
+// icon, and the reminder timer, which it forwards to the reminder service and whose due
 // reminders it opens.
 class MainWindow : public QMainWindow
 {
@@ -71,7 +74,7 @@ private:
     void ensureUi();
     void installTodayModel();
     void showTodayModel();
-    void startReminderTimer();
+    void watchFile();
     // Opens the tick's reminders, shows today's list again when it changed, and tells
     // the user about its failures.
     void handle(const ReminderService::Tick &tick);
@@ -86,8 +89,10 @@ private:
     QAction *openAction = nullptr;
     QAction *homePageAction = nullptr;
     QAction *quitAction = nullptr;
-    int reminderTimer = 0;
+    WakeTimer *reminderTimer = nullptr;
     int adTimer = 0;
+    QFileSystemWatcher *m_fileWatch = nullptr;
+    QTimer *m_fileChanged = nullptr;
 
     std::unique_ptr<EventStore> m_store;
     std::unique_ptr<ReminderService> m_service;

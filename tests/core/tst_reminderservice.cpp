@@ -147,58 +147,92 @@ private slots:
         QCOMPARE(outcomes, QStringList({"", "改天", ""}));
     }
 
-    // Monday 24 to Monday 31 March 2014 in Berlin, where 2:00 became 3:00 on the 30th: a
-    // tick a minute give or take 5 s, some doubled, some dropped, two suspends, the clock
-    // set back, the file locked for a few minutes, and every midnight. Each reminder comes
-    // exactly once at its minute, shown or listed as missed.
-    void aWeekOfMinutes()
+    // Monday 24 to Monday 31 March 2014 in Berlin, where 2:00 became 3:00 on the 30th: two
+    // suspends, the clock set back, the file locked for a few minutes, a snooze, an event
+    // added by another program, and every midnight. Ticked every minute (give or take 5 s,
+    // some doubled, some dropped), or only when the service asks to be woken (and at once
+    // after each change to the file, as the main window does): either way each reminder
+    // comes exactly once at its minute, shown or listed as missed.
+    void aWeek_data()
     {
+        QTest::addColumn<bool>("sleeps");
+        QTest::newRow("a tick every minute") << false;
+        QTest::newRow("woken when something is due") << true;
+    }
+    void aWeek()
+    {
+        QFETCH(bool, sleeps);
         Workspace work;
-        const QList<Event> events = {{"9:07", "每天", Kind::Daily},
-                                     {"0:00", "午夜", Kind::Daily},
-                                     {"2:30", "夜班", Kind::Daily},
-                                     {"星期四 0:01", "周四", Kind::Weekly},
-                                     {"27日 23:59", "月", Kind::Monthly},
-                                     {"3月29日 12:00", "生日", Kind::Yearly},
-                                     {"2014年3月28日 13:00", "一次", Kind::Once},
-                                     {"农历每月廿五 8:00", "廿五", Kind::LunarMonthly}};
+        QList<Event> events = {{"9:07", "每天", Kind::Daily},
+                               {"0:00", "午夜", Kind::Daily},
+                               {"2:30", "夜班", Kind::Daily},
+                               {"星期四 0:01", "周四", Kind::Weekly},
+                               {"27日 23:59", "月", Kind::Monthly},
+                               {"3月29日 12:00", "生日", Kind::Yearly},
+                               {"2014年3月28日 13:00", "一次", Kind::Once},
+                               {"农历每月廿五 8:00", "廿五", Kind::LunarMonthly}};
         work.addEvents(events);
+        const Event added{"2014年3月26日 10:05", "插入", Kind::Once};
         const QDateTime start = at("24 00:00:00"), end = start.addDays(7);
-        QStringList expected, seen;
+        QStringList expected{"24 09:17 每天"}, seen; // the snooze
         for (QDateTime minute = start; minute < end; minute = minute.addSecs(60)) {
-            for (const Event &event : events) {
+            for (const Event &event : events + QList{added}) {
                 if (TimeText::minuteMatchTexts(minute).contains(event.time))
                     expected << minute.toString("d HH:mm ") + event.content;
             }
         }
+        expected.sort();
         EventStore store("event.db");
         ReminderService service(store);
         QRandomGenerator random(20140324);
         std::unique_ptr<Lock> lock;
-        bool setBack = false;
-        int missed = 0;
-        for (QDateTime minute = start; minute < end; minute = minute.addSecs(60)) {
-            const int day = minute.date().day(),
-                      hm = minute.time().hour() * 100 + minute.time().minute();
-            if ((day == 25 && hm >= 700 && hm < 1000) || (day == 28 && hm >= 1250 && hm < 1315))
-                continue; // asleep
-            if (day == 26 && hm == 1500 && !std::exchange(setBack, true))
-                minute = minute.addSecs(-5 * 60); // the clock set back
-            if (day == 27 && (hm == 906 || hm == 908))
-                lock = hm == 906 ? std::make_unique<Lock>() : nullptr;
-            const int draw = random.bounded(10);
-            for (int i = draw == 0 ? 0 : draw == 1 ? 2 : 1; i > 0; --i) { // dropped, doubled
-                const ReminderService::Tick tick =
-                    service.tick(minute.addMSecs(random.bounded(-5000, 5000)));
-                for (const Reminder &reminder : tick.due + tick.missed)
-                    seen << reminder.due.toString("d HH:mm ") + reminder.event.content;
-                missed += int(tick.missed.size());
+        bool setBack = false, snoozed = false, inserted = false;
+        int ticks = 0, missed = 0, late = 0;
+        const auto tick = [&](const QDateTime &now) {
+            const ReminderService::Tick tick = service.tick(now);
+            for (const Reminder &reminder : tick.due + tick.missed)
+                seen << reminder.due.toString("d HH:mm ") + reminder.event.content;
+            for (const Reminder &reminder : tick.due)
+                late += ReminderClock::minuteStart(now) > reminder.due;
+            missed += int(tick.missed.size());
+            ++ticks;
+            return tick.wakeAt.addMSecs(20);
+        };
+        for (QDateTime now = start; now < end;) {
+            const int day = now.date().day(), hm = now.time().hour() * 100 + now.time().minute();
+            if (day == 25 && hm >= 700 && hm < 1000)
+                now = at("25 10:00:00"); // asleep, and woken
+            if (day == 28 && hm >= 1250 && hm < 1315)
+                now = at("28 13:15:00");
+            if (day == 26 && hm >= 1500 && !std::exchange(setBack, true))
+                now = now.addSecs(-5 * 60); // the clock set back
+            lock = day == 27 && hm >= 906 && hm < 908 ? std::make_unique<Lock>() : nullptr;
+            if (now >= at("24 09:08:00") && !std::exchange(snoozed, true)) {
+                QVERIFY(store.snooze(events[0], at("24 09:17:00")));
+                tick(now);
             }
+            if (now >= at("26 10:00:30") && !std::exchange(inserted, true)) {
+                work.addEvents({added});
+                tick(now);
+            }
+            if (sleeps) { // the next wake, unless a change to the file wakes it before
+                now = tick(now);
+                now = snoozed ? now : qMin(now, at("24 09:08:00"));
+                now = inserted ? now : qMin(now, at("26 10:00:30"));
+                continue;
+            }
+            const int draw = random.bounded(10);
+            for (int i = draw == 0 ? 0 : draw == 1 ? 2 : 1; i > 0; --i) // dropped, doubled
+                tick(now.addMSecs(random.bounded(-5000, 5000)));
+            now = ReminderClock::minuteStart(now.addSecs(60));
         }
+        seen.sort();
         QCOMPARE(seen, expected);
-        qInfo("%d reminders: %d shown at their minute, %d listed as missed, none twice",
-              int(seen.size()), int(seen.size()) - missed, missed);
-        QCOMPARE(ReminderClock::msecsToNextMinute(at("5 23:59:59.999")), 1);
+        qInfo("%d reminders: %d shown at their minute, %d listed as missed, none twice; %d ticks",
+              int(seen.size()), int(seen.size()) - missed, missed, ticks);
+        // Asleep nearly all the time, and still on time: only the minute the file was
+        // locked comes a minute late.
+        QVERIFY(!sleeps || (ticks < 7 * 24 * 60 / 20 && late == 1));
     }
 
     // A minute whose read fails is read again later, and the day's rebuild waits for it: it
