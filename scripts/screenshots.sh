@@ -24,18 +24,24 @@ sqlite3 event.db "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT)
   insert into historyeventtable values ('8:30', '晨会：准备本周工作计划', '完成', '$(date -d "$today -1 day" '+%Y年%-m月%-d日') 8:41', ''),
     ('$(date -d "$today -2 days" '+%Y年%-m月%-d日') 15:00', '交水电费', '未完成', '', '');"
 start_x
-start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 09:06:50" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
+# A first run that ends at 8:00, so that the next start lists 8:30 and 9:05 as missed.
+start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 08:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
 wait_for 20 "no tray icon" tray_icon
+kill -TERM "$APP_PID" && wait "$APP_PID"
+start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 09:06:50" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
+wait_for 20 "no missed reminders" windows '^错过的提醒$'
 wait_for 25 "no reminder" windows '^提醒$'
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$(windows '^提醒$')")"
-shot screenshot-reminder.png "$X" "$Y" "$WIDTH" "$HEIGHT" crop
+for entry in "提醒|reminder" "错过的提醒|missed"; do
+    eval "$(xdotool getwindowgeometry --shell "$(windows "^${entry%|*}\$")")"
+    shot "screenshot-${entry#*|}.png" "$X" "$Y" "$WIDTH" "$HEIGHT" crop
+done
 pick_tray_entry 1
 wait_for 10 "no main window" windows '^ Tasquill$'
 main=$(windows '^ Tasquill$' | head -n 1)
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$main")"
-shot screenshot-main.png "$X" "$Y" "$WIDTH" "$HEIGHT"
+shot screenshot-main.png "$X" "$Y" "$WIDTH" "$HEIGHT" crop
 # The menu 事项(&E): 事项设置(&S) opens the entry window, 查看(&V) the browser.
 for entry in "s|^ 事项设置\$|entry" "v|^事项一览表\$|browser"; do
     IFS='|' read -r key title name <<<"$entry"
