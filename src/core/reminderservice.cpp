@@ -79,14 +79,20 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
         m_toldReadOnly = true;
         tick.failures.append(m_store.readOnlyNotice());
     }
-    // Marking costs a write; a crash loses at most the marking of a few quiet minutes.
-    if (!tick.due.isEmpty() || !tick.missed.isEmpty() || !m_markerWritten.isValid() ||
-        m_markerWritten.secsTo(m_clock.lastChecked()) >= 60 * MarkerEveryMinutes) {
+    // Marked when reminders came, so that a start after a crash does not bring them again,
+    // and as the program quits. Quiet minutes need no marking, which would cost a write:
+    // a start after a crash finds nothing due in them.
+    m_markerBehind = m_markerBehind || !tick.due.isEmpty() || !tick.missed.isEmpty();
+    if (m_markerBehind || !m_markerWritten.isValid())
         saveMarker();
-    }
     if (allChecked)
         aimWake(now, &tick);
     return tick;
+}
+
+bool ReminderService::changedSinceAim()
+{
+    return !m_quietUpTo.isValid() || !m_store.isOpen() || m_store.changeStamp() != m_aimedAtStamp;
 }
 
 void ReminderService::aimWake(const QDateTime &now, Tick *tick)
@@ -115,9 +121,10 @@ void ReminderService::saveMarker()
     const QDateTime minute = m_clock.lastChecked();
     if (!minute.isValid() || !m_store.isOpen() || m_store.isReadOnly())
         return;
-    if (m_store.setLastChecked(minute))
+    if (m_store.setLastChecked(minute)) {
         m_markerWritten = minute;
-    else
+        m_markerBehind = false;
+    } else
         qCWarning(lcService).noquote()
             << "cannot note the last minute checked:" << m_store.lastError();
 }

@@ -23,8 +23,6 @@ class EventStore;
 class ReminderService
 {
 public:
-    // The marker is written whenever reminders came, and at least this often.
-    static constexpr int MarkerEveryMinutes = 5;
     // The longest the program sleeps between ticks when nothing falls due: a change of
     // the time zone, which nothing announces, is noticed within this time.
     static constexpr int QuietLimitMinutes = 30;
@@ -52,6 +50,9 @@ public:
 
     // Notes the last minute checked in the file, as the program does before it quits.
     void saveMarker();
+    // Whether the file changed (or the last tick failed) since the last tick aimed its
+    // wake: a tick is due then, since that aim may no longer hold.
+    bool changedSinceAim();
 
 private:
     // The events and snoozes that fell due after `after` up to `upTo`, earliest first.
@@ -61,9 +62,10 @@ private:
 
     EventStore &m_store;
     ReminderClock m_clock;
-    bool m_resumed = false;    // the marker of the last run has been read
-    QDateTime m_markerWritten; // the marker last written, invalid before the first
-    QDateTime m_quietUpTo;     // the last minute known to have nothing due, when aimed
-    qint64 m_aimedAtStamp = 0; // the file's change stamp then
+    bool m_resumed = false;      // the marker of the last run has been read
+    QDateTime m_markerWritten;   // the marker last written, invalid before the first
+    bool m_markerBehind = false; // reminders came since
+    QDateTime m_quietUpTo;       // the last minute known to have nothing due, when aimed
+    qint64 m_aimedAtStamp = 0;   // the file's change stamp then
     bool m_toldReadOnly = false;
 };

@@ -87,7 +87,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_fileChanged->setInterval(FileSettleMs);
     connect(m_fileWatch, &QFileSystemWatcher::fileChanged, m_fileChanged,
             qOverload<>(&QTimer::start));
-    connect(m_fileChanged, &QTimer::timeout, this, [this] { checkReminders(Clock::now()); });
+    connect(m_fileChanged, &QTimer::timeout, this, [this] {
+        // The program's own marking of the minutes, written before it aimed, is no news.
+        if (m_service->changedSinceAim())
+            checkReminders(Clock::now());
+        else
+            watchFile();
+    });
     // A host that can never be found is not looked for.
     if (!HomePage::isPlaceholder())
         adTimer = startTimer(PromotionIntervalMs);
