@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcStore, "tasquill.store", QtInfoMsg)
@@ -166,14 +168,60 @@ bool EventStore::rebuildToday(const QDate &today)
     m_lastError.clear();
     return inTransaction(WriteFailed, [&] {
         QList<DayHit> hits;
-        return forgetCompletionsOfAnotherDay(today) && readDay(today, &hits) &&
-               m_db.exec("delete from todayeventtable") &&
-               listDay(hits)
-               // What was completed today stays off the list, duplicates included.
-               &&
-               m_db.exec("delete from todayeventtable where exists (select 1 from tceventtable c "
-                         "where c.时间 = todayeventtable.时间 and c.内容 = todayeventtable.内容)");
+        Completions completed;
+        if (!forgetCompletionsOfAnotherDay(today) || !readDay(today, &hits) ||
+            !readCompletions(&completed))
+            return false;
+        // Most rebuilds (each start, each change elsewhere) find the list as it was: it is
+        // then left alone, which spares the disk a write.
+        const bool passed = std::any_of(hits.cbegin(), hits.cend(), [](const DayHit &hit) {
+            return hit.match != TimeText::DayMatch::Today;
+        });
+        bool same = false;
+        if (!passed && !sameAsStored(listOf(hits, completed), &same))
+            return false;
+        return (!passed && same) ||
+               (m_db.exec("delete from todayeventtable") &&
+                listDay(hits)
+                // What was completed today stays off the list, duplicates included.
+                && m_db.exec(
+                       "delete from todayeventtable where exists (select 1 from tceventtable c "
+                       "where c.时间 = todayeventtable.时间 and c.内容 = todayeventtable.内容)"));
     });
+}
+
+bool EventStore::readCompletions(Completions *completed)
+{
+    SqliteStatement done(m_db, "select 时间, 内容 from tceventtable");
+    while (done.next())
+        completed->insert({done.text(0), done.text(1)});
+    return done.ok();
+}
+
+QList<TodayItem> EventStore::listOf(const QList<DayHit> &hits, const Completions &completed)
+{
+    QList<TodayItem> items;
+    for (const DayHit &hit : hits) {
+        if (hit.match == TimeText::DayMatch::Today &&
+            !completed.contains({hit.item.time, hit.item.content})) {
+            items.append(hit.item);
+        }
+    }
+    return items;
+}
+
+bool EventStore::sameAsStored(const QList<TodayItem> &items, bool *same)
+{
+    SqliteStatement stored(m_db, "select 时间, 内容 from todayeventtable order by rowid");
+    qsizetype row = 0;
+    *same = true;
+    while (*same && stored.next()) {
+        *same = row < items.size() && items.at(row).time == stored.text(0) &&
+                items.at(row).content == stored.text(1);
+        ++row;
+    }
+    *same = *same && row == items.size();
+    return stored.ok();
 }
 
 bool EventStore::completionsAreOf(const QDate &today, bool *of)
@@ -516,18 +564,10 @@ QList<TodayItem> EventStore::todayListUnsaved(const QDate &today, bool *ok)
     // The list cannot be stored: it is worked out as a rebuild would store it.
     QList<DayHit> hits;
     bool current = true;
-    SqliteStatement done(m_db, "select 时间, 内容 from tceventtable");
-    QSet<QPair<QString, QString>> completed;
-    while (done.next())
-        completed.insert({done.text(0), done.text(1)});
-    QList<TodayItem> items;
-    const bool read = done.ok() && readDay(today, &hits) && completionsAreOf(today, &current);
-    for (const DayHit &hit : std::as_const(hits)) {
-        if (hit.match == TimeText::DayMatch::Today &&
-            !(current && completed.contains({hit.item.time, hit.item.content}))) {
-            items.append(hit.item);
-        }
-    }
+    Completions completed;
+    const bool read =
+        readCompletions(&completed) && readDay(today, &hits) && completionsAreOf(today, &current);
+    const QList<TodayItem> items = listOf(hits, current ? completed : Completions());
     return finishRead(read, ok) ? items : QList<TodayItem>();
 }
 

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -121,6 +123,12 @@ private:
     bool readDay(const QDate &today, QList<DayHit> *hits);
     // Lists today's events and moves the passed ones to the history.
     bool listDay(const QList<DayHit> &hits);
+    using Completions = QSet<QPair<QString, QString>>; // time and content of each
+    bool readCompletions(Completions *completed);
+    // Today's list as a rebuild stores it: today's events in order, less those completed.
+    static QList<TodayItem> listOf(const QList<DayHit> &hits, const Completions &completed);
+    // Whether the stored list holds `items`, row for row.
+    bool sameAsStored(const QList<TodayItem> &items, bool *same);
     QList<TodayItem> todayListUnsaved(const QDate &today, bool *ok);
     // Whether any reminder has a lunar text; notes it in m_lunar.
     bool hasLunarReminders();

@@ -83,7 +83,7 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
     // and as the program quits. Quiet minutes need no marking, which would cost a write:
     // a start after a crash finds nothing due in them.
     m_markerBehind = m_markerBehind || !tick.due.isEmpty() || !tick.missed.isEmpty();
-    if (m_markerBehind || !m_markerWritten.isValid())
+    if (m_markerBehind)
         saveMarker();
     if (allChecked)
         aimWake(now, &tick);
@@ -121,10 +121,9 @@ void ReminderService::saveMarker()
     const QDateTime minute = m_clock.lastChecked();
     if (!minute.isValid() || !m_store.isOpen() || m_store.isReadOnly())
         return;
-    if (m_store.setLastChecked(minute)) {
-        m_markerWritten = minute;
+    if (m_store.setLastChecked(minute))
         m_markerBehind = false;
-    } else
+    else
         qCWarning(lcService).noquote()
             << "cannot note the last minute checked:" << m_store.lastError();
 }

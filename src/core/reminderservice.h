@@ -63,7 +63,6 @@ private:
     EventStore &m_store;
     ReminderClock m_clock;
     bool m_resumed = false;      // the marker of the last run has been read
-    QDateTime m_markerWritten;   // the marker last written, invalid before the first
     bool m_markerBehind = false; // reminders came since
     QDateTime m_quietUpTo;       // the last minute known to have nothing due, when aimed
     qint64 m_aimedAtStamp = 0;   // the file's change stamp then
