@@ -503,9 +503,9 @@ qint64 EventStore::changeStamp()
     // rows this one changed. Where the pragma cannot be read, the stamp is new each time:
     // a change is assumed.
     SqliteStatement version(m_db, "pragma data_version");
-    static qint64 unknown = 0;
-    const qint64 others = version.next() ? version.integer(0) : --unknown;
-    return (others << 32) ^ sqlite3_total_changes64(m_db.handle());
+    static quint64 unknown = 0;
+    const quint64 others = version.next() ? quint64(version.integer(0)) : --unknown;
+    return qint64((others << 32) ^ quint64(sqlite3_total_changes64(m_db.handle())));
 }
 
 QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)

@@ -1,3 +1,4 @@
+#include "buildconfig.h"
 #include "homepage.h"
 #include "mainwindow.h"
 #include "msgwindow.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDataStream>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -371,7 +373,13 @@ private slots:
         QCOMPARE(promotion->shown(), 0);
         main->showAdWindow(found);
         main->showAdWindow(found);
-        QCOMPARE(promotion->shown(), 2);
+        // Built without the web engine there is no helper: nothing shows, the program goes on.
+        const bool helperBuilt =
+            QFileInfo::exists(QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(TASQUILL_HELPER_DIR "/tasquill-webview"));
+        QCOMPARE(promotion->shown(), helperBuilt ? 2 : 0);
+        if (!helperBuilt)
+            return;
         const QList<QProcess *> helpers = promotion->findChildren<QProcess *>();
         ::kill(pid_t(helpers[0]->processId()), SIGABRT);
         QTRY_COMPARE(promotion->shown(), 1);
