@@ -2,10 +2,10 @@
 # Builds the benchmarks (into build-bench/, installing what they need) and runs every one,
 # then writes bench/RESULTS.md: the machine, the date, a summary of every figure beside its
 # target, and each benchmark's section, with the baselines (a bare tray program, remind)
-# measured in the same run. Takes about 25 minutes, 10 of them the idle measurement.
+# measured in the same run. Takes about an hour, 35 minutes of it the idle measurement.
 #
 #   bench/run.sh        RUNS=30 starts per start-up figure and remind comparison,
-#                       IDLE_SECONDS=600 for the idle measurement
+#                       IDLE_SECONDS=2100 for the idle measurement
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TASQUILL_BENCH_BUILD_DIR:-$root/build-bench}"

@@ -17,27 +17,11 @@ source "$root/bench/support/summary.sh"
 tasquill="$build/bin/tasquill" minimal="$build/bin/minimal_tray" probe="$build/bin/startup_probe"
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tasquill-bench.XXXXXX")
-mkdir -m 700 "$tmp/runtime"
-export XDG_RUNTIME_DIR="$tmp/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/runtime/no-bus"
-unset QT_QPA_PLATFORM
-for d in $(seq 150 199); do [ -e "/tmp/.X$d-lock" ] || break; done
-Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$d"
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 >/dev/null 2>&1 &
-trayer=$!
-trap 'kill $trayer $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^panel$' >/dev/null 2>&1 && break; sleep 0.1; done
-{
-    echo "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT); begin;"
-    # Never due while measuring: no reminder window opens, whatever the time of day.
-    for i in $(seq 500); do echo "insert into eventtable values('2099年$((1 + i % 12))月$((1 + i % 28))日 $((i % 24)):$((10 + i % 50))', '事项 $i', 'y');"; done
-    for i in $(seq 500); do echo "insert into eventtable values('2月30日 $((i % 24)):$((10 + i % 50))', '年 $i', 'm');"; done
-    echo "commit;"
-} | sqlite3 "$tmp/event.db"
+source "$root/bench/support/desktop.sh"
+desktop_up "$tmp"
+trap 'kill $desktop_pids 2>/dev/null; rm -rf "$tmp"' EXIT
 # As at any start but the very first: the file upgraded, the sound in place.
-mkdir "$tmp/template" && mv "$tmp/event.db" "$tmp/template/"
+mkdir "$tmp/template" && quiet_events "$tmp/template/event.db"
 (cd "$tmp/template" && TASQUILL_EXIT_AT=loop "$tasquill" >/dev/null 2>&1)
 
 # once AT PROGRAM: one start; prints "milliseconds kilobytes".
