@@ -6,33 +6,34 @@
 
 using namespace DbFile;
 
-namespace {
-QDateTime at(int d, int h = 10, int min = 0)
-{
-    return QDateTime(QDate(2014, 3, d), QTime(h, min));
-}
-
-// An earlier version's file: numeric-affinity columns and no time index.
-const char *const OldFile = R"(
-    create table eventtable(时间 QString, 内容 QString, 类型 QString);
-    create table historyeventtable(时间 QString, 内容 QString, 完成情况 QString, 完成时间 QString, dTag QString);
-    create table todayeventtable(时间 TEXT, 内容 TEXT);
-    insert into eventtable values('9:07', '007', 't'), ('9:08', '删掉', 't'), ('2099年3月5日 9:07', '1e3', 'y'),
-        ('5日 8:00', '12.50', 'd'), ('9:07', null, 'x');
-    delete from eventtable where 内容 = '删掉';
-    insert into historyeventtable values('9:07', '007', '完成', '2014年3月5日 10:15', '201435');
-    insert into todayeventtable values('9:07', '007');)";
-} // namespace
-
 class TestEventStore : public QObject
 {
     Q_OBJECT
+    static QDateTime at(int d, int h = 10, int m = 0) { return {QDate(2014, 3, d), QTime(h, m)}; }
+    // The contents of `items` (events, history rows), joined by blanks.
+    template <typename L> static QString contents(const L &items)
+    {
+        QStringList texts;
+        for (const auto &item : items)
+            texts << item.content;
+        return texts.join(' ');
+    }
 
 private slots:
     void oldFileIsUpgradedOnce()
     {
         Workspace work;
-        QVERIFY(exec(OldFile) && work.openStore()->isOpen());
+        // An earlier version's file: numeric-affinity columns and no time index.
+        QVERIFY(exec(R"(
+            create table eventtable(时间 QString, 内容 QString, 类型 QString);
+            create table historyeventtable(时间 QString, 内容 QString, 完成情况 QString, 完成时间 QString, dTag QString);
+            create table todayeventtable(时间 TEXT, 内容 TEXT);
+            insert into eventtable values('9:07', '007', 't'), ('9:08', '删掉', 't'), ('2099年3月5日 9:07', '1e3', 'y'),
+                ('5日 8:00', '12.50', 'd'), ('9:07', null, 'x');
+            delete from eventtable where 内容 = '删掉';
+            insert into historyeventtable values('9:07', '007', '完成', '2014年3月5日 10:15', '201435');
+            insert into todayeventtable values('9:07', '007');)"));
+        QVERIFY(work.openStore()->isOpen());
         // Every row in its order, reading as the earlier version showed it; NULL stays NULL.
         QCOMPARE(rows(T::Events),
                  table("9:07|7|t; 2099年3月5日 9:07|1000|y; 5日 8:00|12.5|d; 9:07|∅|x"));
@@ -49,13 +50,8 @@ private slots:
 
     void failedActionChangesNothing_data()
     {
-        QTest::addColumn<QString>("action");
-        // A trigger refuses a statement after the action has changed others; none: another
-        // program holds the file and does not let go within the busy time-out.
-        QTest::addColumn<QString>("refusal");
-        const auto row = [](const char *name, const char *action, const char *refusal) {
-            QTest::newRow(name) << QString(action) << QString(refusal);
-        };
+        // A trigger refuses a statement half-way; none: another program holds the file.
+        columns<QString, QString>("action", "refusal");
         row("open, locked", "open", "");
         row("rebuild, locked", "rebuild", "");
         row("due events, locked", "due", "");
@@ -69,29 +65,24 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QString, refusal);
         Workspace work;
-        work.openStore();
-        QVERIFY(insert(
-            T::Events,
-            table(
-                "2014年3月5日 9:07|开会|y; 9:07|早会|t; 2014年3月4日 8:00|昨天的|y; 9:07|早会|t")));
-        QVERIFY(insert(T::Today, table("旧的|列表; 2014年3月5日 9:07|开会")));
-        QVERIFY(insert(T::Completions, table("9:07|早会|2014年3月4日 9:10")));
+        work.addEvents("2014年3月5日 9:07|开会|y; 9:07|早会|t; "
+                       "2014年3月4日 8:00|昨天的|y; 9:07|早会|t");
+        QVERIFY(insert(T::Today, "旧的|列表; 2014年3月5日 9:07|开会"));
+        QVERIFY(insert(T::Completions, "9:07|早会|2014年3月4日 9:10"));
         QVERIFY(refusal.isEmpty() || exec("create trigger refuse " + refusal +
                                           " begin select raise(abort, '拒绝'); end"));
         const QByteArray before = readFile("event.db");
         EventStore store("event.db");
         QVERIFY(action == "open" || store.open());
         const QList<Event> events = store.events();
-        SqliteDatabase other;
-        QVERIFY(other.open("event.db", SqliteDatabase::Mode::ReadWrite, 0));
-        QVERIFY(!refusal.isEmpty() || other.exec("begin exclusive"));
+        auto other = refusal.isEmpty() ? lock() : nullptr;
         bool ok = true;
         const bool done = action == "open"       ? store.open()
                           : action == "rebuild"  ? store.rebuildToday(QDate(2014, 3, 5))
                           : action == "complete" ? store.completeReminder(events.value(0), at(5))
                           : action == "delete"   ? store.deleteEvent(events.value(1))
                                                : !store.dueEvents(at(5, 9, 7), &ok).isEmpty() || ok;
-        other.close();
+        other.reset();
         const QString error = store.lastError();
         QVERIFY2(!done && error.contains(work.filePath("event.db") + "：") &&
                      error.contains(refusal.isEmpty() ? "已锁定" : "拒绝"),
@@ -106,12 +97,7 @@ private slots:
     void todaysEvents_data()
     {
         // Contents, in storage order: listed by the day's rebuild, and due at 9:07 that day.
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QString>("listed");
-        QTest::addColumn<QString>("due");
-        const auto row = [](const char *name, QDate today, const char *listed, const char *due) {
-            QTest::newRow(name) << today << QString(listed) << QString(due);
-        };
+        columns<QDate, QString, QString>("today", "listed", "due");
         row("Wed 5 March 2014, 农历二月初五", QDate(2014, 3, 5),
             "每天 周三 每月五号 三月五号 今天一次 每天 两个空格 尾随空格 农历年 农历月",
             "每天 周三 每月五号 三月五号 今天一次 未知类型 每天 农历年 农历月");
@@ -128,21 +114,17 @@ private slots:
         QFETCH(QString, listed);
         QFETCH(QString, due);
         Workspace work;
-        work.openStore();
-        QVERIFY(insert(T::Events, table(R"(
+        work.addEvents(R"(
             9:07|每天|t; 星期三 9:07|周三|w; 5日 9:07|每月五号|d; 3月5日 9:07|三月五号|m; 2014年3月5日 9:07|今天一次|y
             2099年3月6日 9:07|以后一次|y; 31日 9:07|月末|d; 2月29日 9:07|闰日|m; 星期天 9:07|周日|w; 星期日 9:07|周日旧写法|w
             9:07|未知类型|x; 03月05日 9:07|带零|m; 05日 9:07|带零|d; 9:07|每天|t; 3月5日  9:07|两个空格|m
             1月1日 3月5日 9:07|第二个匹配|m; 15日 9:07|十五号|d; 星期二 星期三 9:07|第二个星期|w; 9:07 |尾随空格|t
-            农历二月初五 9:07|农历年|l; 农历每月初五 9:07|农历月|k; 农历正月初一 9:07|春节|l; 农历腊月三十 9:07|除夕|l)")));
-        QVERIFY(insert(T::Today, table("昨天|的列表")));
+            农历二月初五 9:07|农历年|l; 农历每月初五 9:07|农历月|k; 农历正月初一 9:07|春节|l; 农历腊月三十 9:07|除夕|l)");
+        QVERIFY(insert(T::Today, "昨天|的列表"));
         const auto store = work.openStore();
         QVERIFY2(store->rebuildToday(today), qPrintable(store->lastError()));
         QCOMPARE(column(rows(T::Today)).join(' '), listed);
-        QStringList dueNow;
-        for (const Event &event : store->dueEvents(QDateTime(today, QTime(9, 7, 42))))
-            dueNow << event.content;
-        QCOMPARE(dueNow.join(' '), due);
+        QCOMPARE(contents(store->dueEvents(QDateTime(today, QTime(9, 7, 42)))), due);
     }
 
     // Passed once-only events go to the history once; completions of another day are
@@ -150,13 +132,12 @@ private slots:
     void dayChange()
     {
         Workspace work;
-        work.openStore();
-        QVERIFY(insert(T::Events, table(R"(
+        work.addEvents(R"(
             2014年3月4日 8:00|昨天|y; 9:07|每天|t; 2014年3月5日 8:00|今天已过|y; 2014年3月6日 8:00|明天|y
             2014年3月4日 8:00|昨天|t; 2014年3月4日 8:00|昨天|y; 明天早上|乱写|y; 2014年3月4日 9:00|周期|m; 9:07|每天|t
-            11:00|午饭|t)")));
-        QVERIFY(insert(T::Completions,
-                       table("9:07|每天|2014年3月4日 23:59; 11:00|午饭|2014年3月5日 9:10")));
+            11:00|午饭|t)");
+        QVERIFY(
+            insert(T::Completions, "9:07|每天|2014年3月4日 23:59; 11:00|午饭|2014年3月5日 9:10"));
         const auto store = work.openStore();
         QVERIFY2(store->rebuildToday(QDate(2014, 3, 5)), qPrintable(store->lastError()));
         // A text that names no date gets an empty tag.
@@ -174,15 +155,9 @@ private slots:
 
     void completion_data()
     {
-        QTest::addColumn<bool>("reminder"); // false: from today's list, which knows no kind
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QString>("remaining");  // kinds of the events left, in order
-        QTest::addColumn<bool>("missedNextDay"); // a once-only row of it is left to be missed
-        const auto row = [](const char *name, bool reminder, Kind kind, const QString &content,
-                            const char *remaining, bool missed) {
-            QTest::newRow(name) << reminder << kind << content << QString(remaining) << missed;
-        };
+        // From a reminder or today's list (no kind); the kinds left; whether a row is missed.
+        columns<bool, Kind, QString, QString, bool>("reminder", "kind", "content", "remaining",
+                                                    "missedNextDay");
         row("once-only reminder", true, Kind::Once, "开会", "y", false);
         row("recurring reminder", true, Kind::Daily, "开会", "ytyy", true);
         row("today's list", false, Kind::Other, "开会", "ty", false);
@@ -221,14 +196,11 @@ private slots:
     void deletionTakesTwinsOnly()
     {
         Workspace work;
-        work.openStore();
         // Events 0 and 2 are twins; 3 and 4 differ from them in the kind or a trailing blank.
-        QVERIFY(insert(
-            T::Events,
-            table(
-                "9:07|喝水|t; 11:00|开会|t; 9:07|喝水|t; 9:07|喝水|d; 9:07|喝水 |t; 9:07|喝水|x")));
+        work.addEvents(
+            "9:07|喝水|t; 11:00|开会|t; 9:07|喝水|t; 9:07|喝水|d; 9:07|喝水 |t; 9:07|喝水|x");
         // An earlier version could leave NULLs: such a row must go, but not one of empty texts.
-        QVERIFY(insert(T::History, table("|旧|完成||; ∅|旧|完成|∅|∅")));
+        QVERIFY(insert(T::History, "|旧|完成||; ∅|旧|完成|∅|∅"));
         const auto store = work.openStore();
         const QList<Event> events = store->events();
         QVERIFY(store->deleteEvent(events.at(2)) && store->deleteEvent(events.at(5)));
@@ -244,16 +216,11 @@ private slots:
 
     void historyByDate_data()
     {
-        QTest::addColumn<QDate>("start");
-        QTest::addColumn<QDate>("end");
-        QTest::addColumn<QString>("listed"); // in storage order; unreadable dates in any range
-        const auto row = [](const char *name, QDate start, QDate end, const char *listed) {
-            QTest::newRow(name) << start << end << QString(listed);
-        };
+        // Listed in storage order; rows of unreadable dates in any range.
+        columns<QDate, QDate, QString>("start", "end", "listed");
         row("5 Nov - 5 Dec 2013", QDate(2013, 11, 5), QDate(2013, 12, 5),
             "Nov5 Nov10 Dec5 later ?");
-        row("1 Nov, not 11 Jan", QDate(2013, 11, 1), QDate(2013, 11, 1), "Nov1 ?");
-        row("11 Jan, not 1 Nov", QDate(2013, 1, 11), QDate(2013, 1, 11), "Jan11 ?");
+        row("1 Nov, not 11 Jan of the same tag", QDate(2013, 11, 1), QDate(2013, 11, 1), "Nov1 ?");
         row("across the new year", QDate(2012, 12, 31), QDate(2013, 1, 1), "Dec31 Jan1 ?");
         row("start after end", QDate(2013, 11, 5), QDate(2013, 11, 4), "");
         // The browser opens on the last month; a day the earlier month lacks is its last day.
@@ -268,24 +235,20 @@ private slots:
         QFETCH(QDate, end);
         QFETCH(QString, listed);
         Workspace work;
-        work.openStore();
-        // Both 11 Jan and 1 Nov carry the tag 2013111: tags say nothing, dates do. A done
-        // row belongs to the day of its completion, a missed one to its own day. Rows "?"
-        // name no date that can be read.
-        QVERIFY(insert(T::History, table(R"(
+        // Both 11 Jan and 1 Nov carry the tag 2013111: dates decide, of the completion for a
+        // done row, its own for a missed one. Rows "?" name no date that can be read.
+        QVERIFY(insert(T::History, R"(
             9:00|Jan11|完成|2013年1月11日 10:00|2013111; 2013年11月1日 8:00|Nov1|未完成||2013111
             9:00|Nov4|完成|2013年11月4日 23:59|; 9:00|Nov5|完成|2013年11月5日 0:00|
             9:00|Nov10|完成|2013年11月10日 12:00|; 9:00|Dec5|完成|2013年12月5日 23:59|
             9:00|Dec31|完成|2012年12月31日 23:59|; 9:00|Jan1|完成|2013年1月1日 0:00|
             9:00|Feb29|完成|2016年2月29日 0:00|; 9:00|Feb28|完成|2016年2月28日 23:59|
             2013年10月1日 9:00|later|完成|2013年11月20日 9:00|; 明天 9:00|?|未完成||; 3月5日 9:07|?|未完成||
-            9:00|?|完成||; 2013年1月11日 9:07|?|done|2013年1月11日 9:07|)")));
+            9:00|?|完成||; 2013年1月11日 9:07|?|done|2013年1月11日 9:07|)"));
         bool ok = false;
-        QStringList shown;
-        for (const HistoryEntry &entry : work.openStore()->history({start, end}, &ok))
-            shown << entry.content;
+        QCOMPARE(contents(work.openStore()->history({start, end}, &ok)),
+                 listed.replace("?", "? ? ? ?"));
         QVERIFY(ok);
-        QCOMPARE(shown.join(' '), listed.replace("?", "? ? ? ?"));
     }
 };
 

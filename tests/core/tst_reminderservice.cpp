@@ -13,24 +13,22 @@ QDateTime at(const QString &text)
                                  Qt::ISODateWithMs);
 }
 
+// Reminders as "d H:mm content" (with `when`), or their contents.
+QStringList texts(const QList<Reminder> &reminders, const char *when = "")
+{
+    QStringList texts;
+    for (const Reminder &reminder : reminders)
+        texts << reminder.due.toString(when) + reminder.event.content;
+    return texts;
+}
 // The contents of the tick's reminders, then "+" when today's list was rebuilt.
 QString outcome(const ReminderService::Tick &tick)
 {
-    QStringList texts;
-    for (const Reminder &reminder : tick.due)
-        texts << reminder.event.content;
-    return (texts + QStringList(tick.listChanged ? 1 : 0, "+")).join(' ');
+    return (texts(tick.due) + QStringList(tick.listChanged ? 1 : 0, "+")).join(' ');
 }
 
-// Another program that holds the file.
-struct Lock
-{
-    SqliteDatabase db;
-    Lock()
-    {
-        db.open("event.db", SqliteDatabase::Mode::ReadWrite, 0) && db.exec("begin exclusive");
-    }
-};
+// A zone with daylight saving; where it is not installed the local zone is used.
+[[maybe_unused]] const bool InBerlin = qputenv("TZ", "Europe/Berlin");
 } // namespace
 
 class TestReminderService : public QObject
@@ -40,28 +38,27 @@ class TestReminderService : public QObject
 private slots:
     void minutesChecked_data()
     {
-        QTest::addColumn<QStringList>("ticks");
-        QTest::addColumn<QStringList>("expected"); // per tick, the minutes checked, "+": rebuilt
-        const auto row = [](const char *name, const QStringList &ticks,
-                            const QStringList &expected) {
-            QTest::newRow(name) << ticks << expected;
-        };
+        // Per tick, the minutes checked, "+" when today's list was rebuilt.
+        columns<QStringList, QStringList>("ticks", "expected");
+        using L = QStringList;
         row("early and doubled ticks",
-            {"5 09:07:00.010", "5 09:07:00.010", "5 09:07:59.990", "5 09:08:00.001"},
-            {"09:07 +", "", "", "09:08"});
+            L{"5 09:07:00.010", "5 09:07:00.010", "5 09:07:59.990", "5 09:08:00.001"},
+            L{"09:07 +", "", "", "09:08"});
         row("late and missing ticks; 10:01 is not 0:01",
-            {"5 10:00:00", "5 10:01:03.500", "5 10:04:00.300"},
-            {"10:00 +", "10:01", "10:02 10:03 10:04"});
+            L{"5 10:00:00", "5 10:01:03.500", "5 10:04:00.300"},
+            L{"10:00 +", "10:01", "10:02 10:03 10:04"});
         row("midnight: new date, then 0:01 once",
-            {"5 23:59:30", "6 00:00:30", "6 00:01:05", "6 00:01:50", "6 00:02:30"},
-            {"23:59 +", "00:00 +", "00:01 +", "", "00:02"});
-        row("0:01 caught up by a late tick", {"6 00:00:30", "6 00:02:10"},
-            {"00:00 +", "00:01 00:02 +"});
+            L{"5 23:59:30", "6 00:00:30", "6 00:01:05", "6 00:01:50", "6 00:02:30"},
+            L{"23:59 +", "00:00 +", "00:01 +", "", "00:02"});
+        row("0:01 caught up by a late tick", L{"6 00:00:30", "6 00:02:10"},
+            L{"00:00 +", "00:01 00:02 +"});
         row("clock set back",
-            {"5 10:00:30", "5 10:01:30", "5 09:30:10", "5 10:01:10", "5 10:02:10"},
-            {"10:00 +", "10:01", "", "", "10:02"});
-        row("clock set back a day", {"6 10:00:00", "5 10:00:00", "6 10:01:00"},
-            {"10:00 +", "+", "10:01 +"});
+            L{"5 10:00:30", "5 10:01:30", "5 09:30:10", "5 10:01:10", "5 10:02:10"},
+            L{"10:00 +", "10:01", "", "", "10:02"});
+        row("clock set back a day", L{"6 10:00:00", "5 10:00:00", "6 10:01:00"},
+            L{"10:00 +", "+", "10:01 +"});
+        if (!at("30 02:30:00").isValid()) // where the zone is installed, 2:00 became 3:00
+            row("spring forward", L{"30 01:59:30", "30 03:00:30"}, L{"01:59 +", "03:00"});
     }
     // On a file holding a daily reminder for every minute of the day.
     void minutesChecked()
@@ -69,37 +66,33 @@ private slots:
         QFETCH(QStringList, ticks);
         QFETCH(QStringList, expected);
         Workspace work;
-        work.openStore();
         QStringList everyMinute;
         for (QTime t(0, 0); everyMinute.size() < 24 * 60; t = t.addSecs(60))
             everyMinute << t.toString("H:mm") + "|" + t.toString("HH:mm") + "|t";
-        QVERIFY(DbFile::insert(T::Events, table(qPrintable(everyMinute.join(';')))));
+        work.addEvents(qPrintable(everyMinute.join(';')));
         EventStore store("event.db");
         ReminderService service(store);
         QStringList actual;
-        for (const QString &moment : std::as_const(ticks))
-            actual << outcome(service.tick(at(moment)));
+        for (const QString &moment : std::as_const(ticks)) {
+            const ReminderService::Tick tick = service.tick(at(moment));
+            QVERIFY(tick.missed.isEmpty());
+            actual << outcome(tick);
+        }
         QCOMPARE(actual, expected);
     }
 
-    // The program ran on Wednesday 5 March 2014 until 9:00, with a reminder put off until
-    // 9:30, and starts again `off` minutes later.
+    // The program ran on 5 March 2014 until 9:00, a reminder put off until 9:30, and starts
+    // again `off` minutes later (-1: never ran on the file); "missed" earliest first.
     void missedWhileAway_data()
     {
-        QTest::addColumn<int>("off");        // -1: the file was never used by this version
-        QTest::addColumn<QString>("missed"); // day, minute and content of each, earliest first
-        QTest::addColumn<QString>("due");    // popped up as usual
-        QTest::newRow("8 minutes: caught up one by one") << 8 << ""
-                                                         << "每天 +";
-        QTest::newRow("first start ever") << -1 << ""
-                                          << "+";
-        QTest::newRow("3 hours") << 180 << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会"
-                                 << "年 +";
-        QTest::newRow("3 days")
-            << 3 * 1440 + 7
-            << "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会, 5 12:00 年, "
-               "6 9:00 明天, 6 9:07 每天, 7 9:07 每天"
-            << "每天 +";
+        columns<int, QString, QString>("off", "missed", "due");
+        row("8 minutes: caught up one by one", 8, "", "每天 +");
+        row("first start ever", -1, "", "+");
+        row("3 hours", 180, "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会", "年 +");
+        row("3 days", 3 * 1440 + 7,
+            "5 9:07 每天, 5 9:30 每天, 5 10:00 周会, 5 11:00 开会, 5 12:00 年, 6 9:00 明天, "
+            "6 9:07 每天, 7 9:07 每天",
+            "每天 +");
     }
     void missedWhileAway()
     {
@@ -107,11 +100,8 @@ private slots:
         QFETCH(QString, missed);
         QFETCH(QString, due);
         Workspace work;
-        work.addEvents({{"9:07", "每天", Kind::Daily},
-                        {"星期三 10:00", "周会", Kind::Weekly},
-                        {"2014年3月5日 11:00", "开会", Kind::Once},
-                        {"2014年3月6日 9:00", "明天", Kind::Once},
-                        {"3月5日 12:00", "年", Kind::Yearly}});
+        work.addEvents("9:07|每天|t; 星期三 10:00|周会|w; 3月5日 12:00|年|m; "
+                       "2014年3月5日 11:00|开会|y; 2014年3月6日 9:00|明天|y");
         if (off >= 0) {
             EventStore store("event.db");
             ReminderService service(store);
@@ -123,10 +113,7 @@ private slots:
         ReminderService service(store);
         const ReminderService::Tick tick =
             service.tick(at("5 09:00:30").addSecs(60 * qMax(off, 0)));
-        QStringList listed;
-        for (const Reminder &reminder : tick.missed)
-            listed << reminder.due.toString("d H:mm ") + reminder.event.content;
-        QCOMPARE(listed.join(", "), missed);
+        QCOMPARE(texts(tick.missed, "d H:mm ").join(", "), missed);
         QCOMPARE(outcome(tick), due);
     }
 
@@ -185,7 +172,7 @@ private slots:
         EventStore store("event.db");
         ReminderService service(store);
         QRandomGenerator random(20140324);
-        std::unique_ptr<Lock> lock;
+        std::unique_ptr<SqliteDatabase> lock;
         bool setBack = false, snoozed = false, inserted = false;
         int ticks = 0, missed = 0, late = 0;
         const auto tick = [&](const QDateTime &now) {
@@ -206,7 +193,10 @@ private slots:
                 now = at("28 13:15:00");
             if (day == 26 && hm >= 1500 && !std::exchange(setBack, true))
                 now = now.addSecs(-5 * 60); // the clock set back
-            lock = day == 27 && hm >= 906 && hm < 908 ? std::make_unique<Lock>() : nullptr;
+            if (day != 27 || hm < 906 || hm >= 908)
+                lock.reset();
+            else if (!lock)
+                lock = DbFile::lock();
             if (now >= at("24 09:08:00") && !std::exchange(snoozed, true)) {
                 QVERIFY(store.snooze(events[0], at("24 09:17:00")));
                 tick(now);
@@ -235,34 +225,32 @@ private slots:
         QVERIFY(!sleeps || (ticks < 7 * 24 * 60 / 20 && late == 1));
     }
 
-    // A minute whose read fails is read again later, and the day's rebuild waits for it: it
-    // would otherwise move a once-only reminder of that minute to the history unseen. A file
-    // another program held at start-up is opened at a later tick.
+    // A file another program held at start-up is opened at a later tick. A minute whose read
+    // fails is read again later, and the day's rebuild waits for it: it would otherwise move
+    // a once-only reminder of that minute to the history unseen.
     void nothingIsLostToALockedFile()
     {
         Workspace work;
         work.addEvents({{"2014年3月5日 23:59", "睡觉", Kind::Once}, {"0:00", "午夜", Kind::Daily}});
-        auto lock = std::make_unique<Lock>();
+        auto lock = DbFile::lock();
         EventStore store("event.db");
         ReminderService service(store);
-        for (const char *moment : {"5 23:59:10", "6 00:00:10"}) {
+        const auto failsLocked = [&](const char *moment) {
             const ReminderService::Tick tick = service.tick(at(moment), true);
-            QVERIFY(outcome(tick).isEmpty() && tick.failures.size() == 1);
-            QVERIFY2(tick.failures.at(0).contains("已锁定"), qPrintable(tick.failures.at(0)));
-        }
+            return outcome(tick).isEmpty() && tick.failures.size() == 1 &&
+                   tick.failures[0].contains("已锁定");
+        };
+        QVERIFY(failsLocked("5 23:57:10")); // cannot open the file
+        lock.reset();
+        QCOMPARE(outcome(service.tick(at("5 23:58:10"))), "+");
+        lock = DbFile::lock();
+        QVERIFY(failsLocked("5 23:59:10") && failsLocked("6 00:00:10")); // cannot read it
         lock.reset();
         QCOMPARE(outcome(service.tick(at("6 00:01:10"))), "睡觉 午夜 +");
         QCOMPARE(DbFile::rows(T::History), table("2014年3月5日 23:59|睡觉|未完成||201435"));
     }
 };
 
-int main(int argc, char *argv[])
-{
-    // A zone with daylight saving; where it is not installed the local zone is used.
-    qputenv("TZ", "Europe/Berlin");
-    QCoreApplication app(argc, argv);
-    TestReminderService test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestReminderService)
 
 #include "tst_reminderservice.moc"

@@ -10,13 +10,9 @@ class TestSoundSettings : public QObject
 private slots:
     void readAndSave_data()
     {
-        QTest::addColumn<QString>("content"); // null: no config.txt; "/": a folder in its place
-        QTest::addColumn<QString>("read"); // the sound file, then "+" when it plays, "x" when muted
-        QTest::addColumn<QString>("saved"); // what saving it muted from another path writes
-        const auto row = [](const char *name, const QString &content, const char *read,
-                            const char *saved) {
-            QTest::newRow(name) << content << QString(read) << QString(saved);
-        };
+        // Content null: no config.txt, "/": a folder in its place. Read: the sound file, then
+        // "+" when it plays, " x" when muted. Saved: what saving it muted from another path writes.
+        columns<QString, QString, QString>("content", "read", "saved");
         row("missing file", QString(), "./dingdong.wav+", "./dingdong.wav\nclosesound\n");
         row("unreadable: silence", "/", "", "");
         row("muted, CR LF", "a.wav\r\nclosesound\r\n", "a.wav x", "a.wav\nclosesound\n");

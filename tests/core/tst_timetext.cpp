@@ -1,18 +1,20 @@
 #include "timetext.h"
+#include "workspace.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using TimeText::DayMatch;
 Q_DECLARE_METATYPE(TimeText::DayMatch)
+// A zone with daylight saving, so that texts naming a skipped hour are compared with Qt as
+// well; where it is not installed the local zone is used.
+[[maybe_unused]] static const bool InBerlin = qputenv("TZ", "Europe/Berlin");
 
 class TestTimeText : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // What the clock compares a minute with (once, yearly, monthly, weekly, daily, lunar
-    // yearly and monthly), the completion time and the history's date tag.
+    // What the clock compares a minute with, the completion time and the history's tag.
     void writtenTexts()
     {
         const QDateTime wednesday(QDate(2014, 3, 5), QTime(9, 7, 42)),
@@ -38,35 +40,21 @@ private slots:
                  "2014年3月5日 9:072016229");
     }
 
-    // The hand-written parser must read exactly what Qt's parser reads with the same format:
-    // every day of leap, common and century years (plus the day after each month's last, and
-    // 2:30 on the spring day that skips it), then valid texts mangled at random.
+    // The parser reads what Qt's reads: every day of leap, common and century years (and the
+    // day after each month's last, 2:30 on the day that skips it), and texts a little off.
     void parseOnceAgreesWithQt()
     {
-        QStringList texts;
-        for (int year : {1900, 2000, 2014, 2016, 2100}) {
-            for (QDate d(year, 1, 1); d.year() == year; d = d.addDays(1)) {
+        QStringList texts = {"-0001年1月1日 0:00",  "2014年3月5日 24:00", "2014年3月5日 9:60",
+                             "2014年003月5日 9:07", "12014年3月5日 9:07", "2014年3月5日 9:07 ",
+                             "2014年3月5日  9:07",  "２014年3月5日 9:07", "2014年3月5日 9:7",
+                             "2014/3月5日 9:07",    "2014年3-5日 9:07",   "2014年3月5号 9:07",
+                             "2014年3月5日9:07",    "2014年3月5日 9.07",  "2014年3",
+                             "2014年3月",           "2014年3月5日"};
+        for (int year : {1900, 2000, 2014, 2016, 2100})
+            for (QDate d(year, 1, 1); d.year() == year; d = d.addDays(1))
                 texts << TimeText::composeOnce(QDateTime(d, QTime(23, 59)))
-                      << d.toString("yyyy年MM月dd日 HH:mm") << d.toString("yyyy年M月d日 2:30")
+                      << d.toString("yyyy年MM月dd日 09:07") << d.toString("yyyy年M月d日 2:30")
                       << QString("%1年%2月%3日 9:07").arg(year).arg(d.month()).arg(d.day() + 1);
-            }
-        }
-        const QString alphabet = QStringLiteral("0123456789年月日: -+x０\t");
-        const QStringList seeds = {"2014年3月5日 9:07", "2000年02月29日 00:00",
-                                   "-0001年1月1日 0:00"};
-        QRandomGenerator random(20140305);
-        for (int i = 0; i < 30000; ++i) {
-            QString text = seeds.at(i % seeds.size());
-            for (int edits = 1 + random.bounded(3); edits > 0; --edits) {
-                const int at = random.bounded(text.size() + 1);
-                const QChar c = alphabet.at(random.bounded(alphabet.size()));
-                const int how = random.bounded(3);
-                how == 0   ? text.replace(at, 1, c)
-                : how == 1 ? text.insert(at, c)
-                           : text.remove(at, 1);
-            }
-            texts << text;
-        }
         for (const QString &text : std::as_const(texts))
             QVERIFY2(TimeText::parseOnceDate(text) ==
                          QDateTime::fromString(text, TimeText::DateTimeFormat).date(),
@@ -75,14 +63,7 @@ private slots:
 
     void matchDay_data()
     {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<DayMatch>("expected");
-        const auto row = [](const char *name, Kind kind, const char *text, QDate today,
-                            DayMatch expected) {
-            QTest::newRow(name) << kind << QString(text) << today << expected;
-        };
+        columns<Kind, QString, QDate, DayMatch>("kind", "text", "today", "expected");
         const QDate wed(2014, 3, 5), mon(2014, 3, 3);
         const DayMatch Yes = DayMatch::Today, No = DayMatch::NotToday, Passed = DayMatch::Passed;
         // Once-only: the date decides, not the time of day; an unreadable text counts as passed.
@@ -94,41 +75,20 @@ private slots:
         row("y 29 February, common year", Kind::Once, "2015年2月29日 9:00", QDate(2015, 2, 28),
             Passed);
         row("y hour 24", Kind::Once, "2014年3月5日 24:00", wed, Passed);
-        // Yearly: the first "\d+月\d+日" as exact text.
-        row("m today", Kind::Yearly, "3月5日 9:07", wed, Yes);
-        row("m leading zeros", Kind::Yearly, "03月05日 9:07", wed, No);
-        row("m two blanks", Kind::Yearly, "3月5日  9:07", wed, Yes);
-        row("m first match only", Kind::Yearly, "1月1日 3月5日 9:07", wed, No);
+        // The day parts are the first "\d+月\d+日", "\d+日" or "星期\S" as exact texts (more
+        // in tst_eventstore's todaysEvents).
         row("m digits run into the month", Kind::Yearly, "13月5日 9:07", wed, No);
         row("m 2月29日, 1 Mar of a common year", Kind::Yearly, "2月29日 8:00", QDate(2015, 3, 1),
             No);
-        // Monthly: the first "\d+日" as exact text; the 31st only in months that have one.
-        row("d today", Kind::Monthly, "5日 9:07", wed, Yes);
-        row("d 15 is not 5", Kind::Monthly, "15日 9:07", wed, No);
-        row("d leading zero", Kind::Monthly, "05日 9:07", wed, No);
-        row("d 31, 30 April", Kind::Monthly, "31日 9:00", QDate(2014, 4, 30), No);
-        // Daily: every day, whatever the text.
-        row("t, whatever the text", Kind::Daily, "随便", wed, Yes);
-        // Weekly: the first "星期\S"; Sunday is "星期天", never "星期日".
         row("w Monday", Kind::Weekly, "星期一 9:00", mon, Yes);
-        row("w Sunday 星期天", Kind::Weekly, "星期天 9:00", mon.addDays(6), Yes);
-        row("w Sunday 星期日", Kind::Weekly, "星期日 9:00", mon.addDays(6), No);
         row("w Monday on Tuesday", Kind::Weekly, "星期一 9:00", mon.addDays(1), No);
-        row("w first match only", Kind::Weekly, "星期二 星期一 9:00", mon, No);
-        // Lunar (L yearly, K monthly): 中秋 and 春节 of several years; a leap month counts for
-        // the monthly kind only.
+        // Lunar (L yearly, K monthly); a leap month counts for the monthly kind only.
         const Kind L = Kind::LunarYearly, K = Kind::LunarMonthly;
-        row("l 中秋 2023", L, "农历八月十五 20:00", QDate(2023, 9, 29), Yes);
         row("l 中秋 2024", L, "农历八月十五 20:00", QDate(2024, 9, 17), Yes);
-        row("l 中秋 2025", L, "农历八月十五 20:00", QDate(2025, 10, 6), Yes);
-        row("l 春节 2024", L, "农历正月初一 0:00", QDate(2024, 2, 10), Yes);
-        row("l 春节 2025", L, "农历正月初一 0:00", QDate(2025, 1, 29), Yes);
-        row("l 春节 2026", L, "农历正月初一 0:00", QDate(2026, 2, 17), Yes);
         row("l 二月十五 2023", L, "农历二月十五 9:00", QDate(2023, 3, 6), Yes);
         row("l 二月十五, 闰二月十五", L, "农历二月十五 9:00", QDate(2023, 4, 5), No);
         row("k 十五, 闰二月十五", K, "农历每月十五 9:00", QDate(2023, 4, 5), Yes);
         // 三十 of a 29-day month on its 廿九; a 30-day month keeps its own 三十.
-        row("l 腊月三十, 29-day 腊月", L, "农历腊月三十 20:00", QDate(2025, 1, 28), Yes);
         row("l 腊月廿九, 29-day 腊月", L, "农历腊月廿九 20:00", QDate(2025, 1, 28), Yes);
         row("l 腊月三十, 30-day 腊月", L, "农历腊月三十 20:00", QDate(2024, 2, 9), Yes);
         row("l 腊月三十 on 廿九, 30-day 腊月", L, "农历腊月三十 20:00", QDate(2024, 2, 8), No);
@@ -140,8 +100,7 @@ private slots:
         row("l 腊月初一, 31 Dec 2024", L, "农历腊月初一 9:00", QDate(2024, 12, 31), Yes);
         row("k 初十 on 初一", K, "农历每月初十 9:00", QDate(2024, 2, 10), No);
         row("k no blank", K, "农历每月初一9:00", QDate(2024, 2, 10), No);
-        // Other kinds are left alone, even with a passed date.
-        row("unknown kind", Kind::Other, "2000年1月1日 9:07", wed, No);
+        row("unknown kind, a passed date", Kind::Other, "2000年1月1日 9:07", wed, No);
     }
     void matchDay()
     {
@@ -150,23 +109,9 @@ private slots:
         QFETCH(QDate, today);
         QFETCH(DayMatch, expected);
         QCOMPARE(TimeText::matchDay(kind, text, today), expected);
-        // The store passes over texts without today's day text: a day-bound event of today has it.
-        const QString dayText = TimeText::dayText(kind, today),
-                      thirtieth = TimeText::thirtiethDayText(kind, today);
-        QVERIFY(expected != DayMatch::Today || kind == Kind::Once || kind == Kind::Daily ||
-                (!dayText.isEmpty() && text.contains(dayText)) ||
-                (!thirtieth.isEmpty() && text.contains(thirtieth)));
     }
 };
 
-int main(int argc, char *argv[])
-{
-    // A zone with daylight saving, so that texts naming a skipped hour are compared with Qt
-    // as well; where the zone is not installed the local zone is used.
-    qputenv("TZ", "Europe/Berlin");
-    QCoreApplication app(argc, argv);
-    TestTimeText test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestTimeText)
 
 #include "tst_timetext.moc"

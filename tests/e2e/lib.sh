@@ -5,11 +5,7 @@ set -euo pipefail
 PIDS=() # everything started here, ended in reverse order on exit
 OK=0    # set by pass; otherwise the run's folder is kept for a look
 step() { echo "--- $*"; }
-fail() {
-    echo "FAIL: $*" >&2
-    tail -n 20 "$TMP"/*.log >&2 2>/dev/null || true
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2; tail -n 20 "$TMP"/*.log >&2 2>/dev/null || true; exit 1; }
 pass() { OK=1 && echo "PASS: $*"; }
 cleanup() {
     local i
@@ -20,10 +16,10 @@ cleanup() {
 
 # wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds, else fails with WHAT.
 wait_for() {
-    local deadline=$((SECONDS + $1)) what=$2
+    local deadline=$((SECONDS + $1)) what="$2 (waited $1 s)"
     shift 2
     until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "$what (waited ${deadline}s)"
+        ((SECONDS < deadline)) || fail "$what"
         sleep 0.2
     done
 }
@@ -41,19 +37,13 @@ init() {
     cd "$TMP/work"
 }
 
-# start_x: Xvfb on the first free display from :90 up, then trayer along the top edge.
+# start_x: Xvfb on a display it picks and writes to fd 3 once it listens (-noreset: not
+# refusing clients when the last one leaves), then trayer along the top edge.
 start_x() {
-    local d pid
-    for d in $(seq 90 140); do
-        [ -e "/tmp/.X$d-lock" ] && continue
-        # Xvfb writes its display number to fd 3 once it listens; -noreset keeps it from
-        # resetting (and refusing clients) whenever its last client leaves.
-        Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp -noreset -displayfd 3 3>"$TMP/ready" >"$TMP/xvfb.log" 2>&1 &
-        pid=$!
-        for _ in $(seq 50); do [ -s "$TMP/ready" ] || ! kill -0 $pid 2>/dev/null && break; sleep 0.1; done
-        if [ -s "$TMP/ready" ] && kill -0 $pid 2>/dev/null; then PIDS+=($pid) && export DISPLAY=":$d" && break; fi
-    done
-    [ -n "${DISPLAY:-}" ] || fail "no X server could be started"
+    Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset -displayfd 3 3>"$TMP/ready" >"$TMP/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 10 "no X server could be started" test -s "$TMP/ready"
+    export DISPLAY=":$(cat "$TMP/ready")"
     read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
     # A desktop-like background for the screenshots; only looks, so a failure is ignored.
     convert -size "${SCREEN_W}x$SCREEN_H" gradient:'#5b86a8-#2c4a63' "$TMP/desktop.png" &&
@@ -76,16 +66,12 @@ start_pulse() {
     PIDS+=($!)
 }
 
-# record SECONDS FILE; rms FILE START LENGTH: the RMS amplitude (0..1) of a stretch.
-record() {
-    parec -d nullsink.monitor --file-format=wav "$2" &
-    local pid=$!
-    sleep "$1" && kill -INT $pid && wait $pid || true
-}
+# record SECONDS FILE; rms FILE START LENGTH: its RMS (0..1); below A B: A < B (awk numbers).
+record() { timeout -s INT "$1" parec -d nullsink.monitor --file-format=wav "$2" || true; }
 rms() { sox "$1" -n trim "$2" "$3" stat 2>&1 | sed -n 's/^RMS *amplitude: *//p'; }
-below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+below() { awk "BEGIN { exit !(($1 + 0) < ($2)) }"; } # an empty A reads as 0
 
-# start_app [NAME=VALUE...] [ARGUMENT...]: the program, in the background.
+# start_app [NAME=VALUE...] [ARGUMENT...]: the program in the background; start_tray: and its icon.
 start_app() {
     local vars=()
     while (($#)) && [[ $1 == *=* ]]; do vars+=("$1") && shift; done
@@ -93,14 +79,23 @@ start_app() {
     APP_PID=$!
     PIDS+=($APP_PID)
 }
+start_tray() { start_app "$@" && wait_for 20 "no tray icon appeared" tray_icon; }
 running() { kill -0 "$APP_PID" 2>/dev/null; }
-# The program's visible windows named NAME (a regular expression).
+# ends SIGNAL WHAT: after SIGNAL (none: "-") the program ends, with code 0.
+ends() {
+    [ "$1" = - ] || kill "-$1" "$APP_PID"
+    wait_for 5 "$2 did not end the program" sh -c "! kill -0 $APP_PID"
+    wait "$APP_PID" || fail "$2 ended the program with code $?"
+}
+# The program's visible windows named NAME (a regular expression); geometry WINDOW sets
+# WINDOW, X, Y, WIDTH and HEIGHT.
 windows() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "$1" 2>/dev/null; }
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 # The program's tray icon: its window inside trayer's strip at the top right.
 tray_icon() {
     local w X Y
     for w in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
+        geometry "$w"
         ((Y < 32 && X >= SCREEN_W - 200)) && echo "$w" && return 0
     done
     return 1
@@ -109,20 +104,14 @@ tray_icon() {
 pick_tray_entry() {
     xdotool mousemove --window "$(tray_icon)" 5 5 click 3
     sleep 0.6 # the menu grabs the keyboard once it is mapped
-    local i
-    for ((i = 0; i < $1; i++)); do xdotool key Down; done
-    xdotool key Return
+    xdotool key $(printf 'Down %.0s' $(seq "$1")) Return
 }
-# shot NAME X Y W H [crop]: a screenshot into the run's folder (and, cropped to the region
-# with "crop", into TASQUILL_SCREENSHOT_DIR when set); fails when the region is one flat
-# colour, as a window that drew nothing is.
+# shot NAME X Y W H [crop]: a screenshot into the run's folder and TASQUILL_SCREENSHOT_DIR
+# (cropped with "crop"); fails when the region is one flat colour, as a window not drawn is.
 shot() {
+    local crop=(-crop "${4}x${5}+${2}+${3}" +repage)
     import -window root "$TMP/$1"
-    (($(convert "$TMP/$1" -crop "${4}x${5}+${2}+${3}" +repage -format '%k' info:) > 50)) || fail "$1 looks blank"
-    [ -n "${TASQUILL_SCREENSHOT_DIR:-}" ] || return 0
-    if [ "${6:-}" = crop ]; then
-        convert "$TMP/$1" -crop "${4}x${5}+${2}+${3}" +repage "$TASQUILL_SCREENSHOT_DIR/$1"
-    else
-        cp "$TMP/$1" "$TASQUILL_SCREENSHOT_DIR/"
-    fi
+    (($(convert "$TMP/$1" "${crop[@]}" -format '%k' info:) > 50)) || fail "$1 looks blank"
+    [ "${6:-}" = crop ] || crop=()
+    [ -z "${TASQUILL_SCREENSHOT_DIR:-}" ] || convert "$TMP/$1" "${crop[@]}" "$TASQUILL_SCREENSHOT_DIR/$1"
 }

@@ -1,21 +1,19 @@
 #!/usr/bin/env bash
-# The program's writes to event.db, killed with SIGKILL at random moments (KILLS times,
-# 200 by default): afterwards the file is whole and so is every action. No "完成" history
-# row without its completion, no once-only reminder both in the history and among the
-# events, no today's list half rebuilt, no upgrade half done.
-#
-#   bash tests/e2e/test_crash.sh <path-to-built-tasquill>
+# The program's writes to event.db, killed with SIGKILL at random moments (KILLS times, 200
+# by default): afterwards the file is whole and so is every action.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 writer="$(dirname "$APP")/crashwriter"
 kills=${KILLS:-200}
-# An earlier version's file of 3000 reminders, for the one-time upgrade.
+# An earlier version's file of 20001 reminders, for the one-time upgrade.
 {
     echo "create table eventtable(时间 QString, 内容 QString, 类型 QString); begin;"
     for i in $(seq 20000); do echo "insert into eventtable values('$((i % 24)):07', '事项 $i', 't');"; done
     echo "insert into eventtable values('2014年3月4日 8:00', '昨天', 'y'); commit;"
 } | sqlite3 old.db
 q() { sqlite3 "$1" "$2"; }
+# none WHAT SQL: no row of SQL's select, else the run fails with WHAT.
+none() { [ "$(q event.db "select count(*) from $2")" = 0 ] || fail "run $run ($mode): $1"; }
 checked=0 before=0
 for ((run = 0; run < kills; run++)); do
     case $((run % 5)) in
@@ -23,29 +21,20 @@ for ((run = 0; run < kills; run++)); do
         1) mode=rebuilds && "$writer" event.db rebuild 5 ;; # a list there to begin with
         *) mode=changes ;;
     esac
-    "$writer" event.db $mode $run &
-    pid=$!
-    # The upgrade takes a few hundred milliseconds; the other writers run on.
+    # Killed after 1 to 400 ms, or to 70 for the upgrade, which takes a few hundred (0: never).
     limit=400 && [ $mode = open ] && limit=70
-    sleep "0.$(printf '%03d' $((RANDOM % limit)))"
-    kill -KILL $pid 2>/dev/null || true
-    wait $pid 2>/dev/null || true
+    timeout -s KILL "0.$(printf '%03d' $((RANDOM % limit + 1)))" "$writer" event.db $mode $run || true
     [ "$(q event.db 'pragma integrity_check')" = ok ] || fail "run $run ($mode): the file is damaged"
-    [ -z "$(q event.db "select name from sqlite_master where name like 'tasquill_old%'")" ] ||
-        fail "run $run ($mode): an upgrade was left half done"
-    version=$(q event.db 'pragma user_version')
-    rows=$(q event.db 'select count(*) from eventtable')
-    if [ "$version" = 0 ]; then
+    none "an upgrade was left half done" "sqlite_master where name like 'tasquill_old%'"
+    if [ "$(q event.db 'pragma user_version')" = 0 ]; then
+        rows=$(q event.db 'select count(*) from eventtable')
         [ "$rows" = 20001 ] || fail "run $run ($mode): the earlier version's file lost rows ($rows)"
-        before=$((before + 1))
-        continue
+        before=$((before + 1)) && continue
     fi
-    [ "$(q event.db "select count(*) from historyeventtable h where 完成情况 = '完成' and not exists (select 1
-        from tceventtable c where c.时间 = h.时间 and c.内容 = h.内容 and c.完成时间 = h.完成时间)")" = 0 ] ||
-        fail "run $run ($mode): a completion is in the history only"
-    [ "$(q event.db "select count(*) from eventtable e where 类型 = 'y' and exists (select 1
-        from historyeventtable h where h.时间 = e.时间 and h.内容 = e.内容)")" = 0 ] ||
-        fail "run $run ($mode): a once-only reminder is both in the history and among the events"
+    none "a completion is in the history only" "historyeventtable h where 完成情况 = '完成' and not exists
+        (select 1 from tceventtable c where c.时间 = h.时间 and c.内容 = h.内容 and c.完成时间 = h.完成时间)"
+    none "a once-only reminder is both in the history and among the events" "eventtable e where 类型 = 'y'
+        and exists (select 1 from historyeventtable h where h.时间 = e.时间 and h.内容 = e.内容)"
     if [ $mode = rebuilds ]; then
         # The list is that of one of the two days, whole.
         list=$(q event.db 'select * from todayeventtable')

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# The program as `cmake --install` lays it out in a scratch prefix: the files land where a
-# desktop looks for them and desktop-file-validate accepts the entries; --help and
-# --version answer without touching anything; the first start in the data folder writes
-# the autostart entry and shows the balloon, and keeps its files to its user; neither
-# happens again, nor on a start elsewhere.
-#
-#   bash tests/e2e/test_install.sh <path-to-built-tasquill>
+# The program as `cmake --install` lays it out: valid desktop entries, --help and --version
+# touch nothing; the first start in the data folder writes the autostart entry, shows the
+# balloon and keeps its files private; neither happens again, nor on a start elsewhere.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 prefix="$TMP/prefix"
@@ -25,25 +21,21 @@ export XDG_DATA_HOME="$HOME/data" XDG_CONFIG_HOME="$HOME/config"
 entry="$XDG_CONFIG_HOME/autostart/tasquill.desktop"
 # Besides the tray icon the program shows a window only for the balloon.
 balloon() { (($(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l) > 1)); }
-start_app --user-data
-wait_for 20 "no tray icon appeared" tray_icon
+start_tray --user-data
 wait_for 10 "no balloon on the first start" balloon
 grep -qx "Exec=\"$APP\" --user-data" "$entry" || fail "the autostart entry does not start the program in its data folder"
 desktop-file-validate "$entry" || fail "the autostart entry is not valid"
 modes=$(stat -c '%a %n' "$XDG_DATA_HOME/tasquill" "$XDG_DATA_HOME/tasquill"/* "$XDG_RUNTIME_DIR"/tasquill-* | sort | uniq -c)
 ! grep -vE ' (600|700) ' <<<"$modes" || fail "files open to others: $modes"
-step "$(tr '\n' ' ' <<<"$modes")"
-kill -TERM "$APP_PID" && wait "$APP_PID"
+ends TERM SIGTERM
 
 step "the user removed the autostart entry; started again, and elsewhere"
 rm "$entry"
-start_app --user-data
-wait_for 20 "no tray icon appeared" tray_icon
+start_tray --user-data
 sleep 3
 ! balloon || fail "a balloon again on a later start"
-kill -TERM "$APP_PID" && wait "$APP_PID"
+ends TERM SIGTERM
 mkdir "$TMP/elsewhere" && cd "$TMP/elsewhere"
-start_app
-wait_for 20 "no tray icon appeared" tray_icon
+start_tray
 [ ! -e "$entry" ] || fail "the autostart entry was written again"
 pass "installed files, desktop entries, first run, autostart and private files"

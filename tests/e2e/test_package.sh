@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package: CPack makes it with its shared-library dependencies worked out by
-# dpkg-shlibdeps, apt-get installs it, the program its menu entry starts runs in a scratch
-# home and answers a second start with exit 0, and the package removes cleanly. Installing
-# needs root: elsewhere the test is skipped.
-#
-#   bash tests/e2e/test_package.sh <path-to-built-tasquill>
+# The Debian package, its dependencies worked out by dpkg-shlibdeps: installed (as root, else
+# skipped), its menu entry's program runs and answers a second start, and it removes cleanly.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 [ "$(id -u)" = 0 ] || { echo "skipped: installing a package needs root"; OK=1; exit 77; }
@@ -22,7 +18,7 @@ start_app ${command#tasquill }
 wait_for 20 "the installed program made no event.db in its data folder" test -e "$XDG_DATA_HOME/tasquill/event.db"
 timeout 10 tasquill --user-data || fail "a second start ended with code $?"
 running || fail "the second start ended the first"
-kill -TERM "$APP_PID" && wait "$APP_PID"
+ends TERM SIGTERM
 apt-get remove -y -q tasquill >"$TMP/apt.log" 2>&1 || fail "apt-get could not remove the package"
 [ ! -e /usr/bin/tasquill ] && [ ! -e /usr/lib/tasquill ] || fail "files were left behind"
 pass "package made, installed, started and removed"

@@ -13,21 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     static QTemporaryDir dir(QFile::exists("/dev/shm") ? "/dev/shm/tasquill-fuzz" : QString());
     const QString path = dir.filePath(QStringLiteral("config.txt"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
         std::abort();
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
     const SoundSettings read = SoundSettings::read(path);
-    if (read.playsSound() && read.muted())
-        std::abort();
     // Saving what was read and reading it again settles at once: what a second save
     // writes reads back as it was saved.
+    if (read.playsSound() && read.muted())
+        std::abort();
     if (SoundSettings::save(read.soundFile, read.muted(), path)) {
         const SoundSettings once = SoundSettings::read(path);
-        if (!SoundSettings::save(once.soundFile, once.muted(), path))
-            std::abort();
+        const bool saved = SoundSettings::save(once.soundFile, once.muted(), path);
         const SoundSettings twice = SoundSettings::read(path);
-        if (twice.soundFile != once.soundFile || twice.muted() != once.muted())
+        if (!saved || twice.soundFile != once.soundFile || twice.muted() != once.muted())
             std::abort();
     }
     return 0;

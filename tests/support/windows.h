@@ -3,31 +3,28 @@
 #include "dialogs.h"
 #include "workspace.h"
 
-#include <QAbstractItemModel>
-#include <QApplication>
-#include <QWidget>
+#include <QtWidgets>
 
-// Answers the program's dialogs during a test, in the order given ("yes" confirms, then
-// No and empty file names), and remembers what was shown.
+// Answers the program's dialogs in the order given ("yes" confirms), and keeps their texts.
 class DialogRecorder
 {
 public:
     explicit DialogRecorder(QStringList answers = {}) : m_answers(std::move(answers))
     {
         Dialogs::setResponder([this](const Dialogs::Request &request) {
-            shown.append(request);
+            shown << request.text;
             return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
         });
     }
     ~DialogRecorder() { Dialogs::setResponder({}); }
-    QString text(int i) const { return shown.value(i).text; }
-    QList<Dialogs::Request> shown;
+    QString text(int i) const { return shown.value(i); }
+    QStringList shown;
 
 private:
     QStringList m_answers;
 };
 
-// The application's visible top-level windows of class T.
+// The application's visible top-level windows of class T, and the first of them.
 template <typename T> QList<T *> visibleWindows()
 {
     QList<T *> windows;
@@ -36,6 +33,10 @@ template <typename T> QList<T *> visibleWindows()
             windows << window;
     }
     return windows;
+}
+template <typename T> T *window()
+{
+    return visibleWindows<T>().value(0);
 }
 
 // A widget of the form by its object name; a test without it could check nothing.
@@ -46,15 +47,23 @@ template <typename T> T *child(const QObject &parent, const char *name)
         qFatal("no widget %s", name);
     return widget;
 }
-
-// The texts a model shows, row by row.
-inline Rows rowsOf(const QAbstractItemModel *model)
+inline void press(const QObject &window, const char *button)
 {
-    Rows rows;
-    for (int r = 0; model && r < model->rowCount(); ++r) {
-        rows << QStringList();
-        for (int c = 0; c < model->columnCount(); ++c)
-            rows.last() << model->index(r, c).data().toString();
-    }
-    return rows;
+    child<QPushButton>(window, button)->click();
+}
+
+// The contents a table view of `window` lists, row by row, and a click on one of them.
+inline QStringList listed(const QObject &window, const char *view)
+{
+    const QAbstractItemModel *model = child<QTableView>(window, view)->model();
+    QStringList texts;
+    for (int r = 0; model && r < model->rowCount(); ++r)
+        texts << model->index(r, 1).data().toString();
+    return texts;
+}
+inline void clickRow(const QObject &window, const char *view, int row)
+{
+    auto *table = child<QTableView>(window, view);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(row, 1)).center());
 }

@@ -15,9 +15,104 @@
 using Rows = QList<QStringList>;
 using T = Schema::Table;
 
-// A test's own working folder, made the current directory, where the program finds and
-// leaves its files (event.db, config.txt, the default sound). Given a moment, the program's
-// clock is held there until setNow() moves it. Both are put back when it goes.
+// A data table's columns, their types in order: columns<QString, int>("name", "count").
+template <typename... Types, typename... Names> void columns(const Names &...names)
+{
+    (QTest::addColumn<Types>(names), ...);
+}
+// A row of the data table, its cells in the columns' order (C strings are QStrings).
+template <typename... Cells> void row(const char *name, const Cells &...cells)
+{
+    (QTest::newRow(name) << ... << cells);
+}
+
+// A file's bytes written (a test that cannot would prove nothing), or read ("<unreadable>").
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Rows ended by a line break or ";" (the blanks after it are layout), cells split by "|";
+// "∅" stands for NULL (a null text).
+inline Rows table(const char *text)
+{
+    Rows rows;
+    const QRegularExpression rowEnd("[\n;]\\s*");
+    for (const QString &line : QString::fromUtf8(text).split(rowEnd, Qt::SkipEmptyParts)) {
+        rows << line.split('|');
+        for (QString &cell : rows.last())
+            cell = cell == "∅" ? QString() : cell;
+    }
+    return rows;
+}
+
+// event.db as another program sees it, over a connection of the test's own.
+namespace DbFile {
+inline bool exec(const QString &sql)
+{
+    SqliteDatabase db;
+    const bool ok =
+        db.open("event.db", SqliteDatabase::Mode::ReadWrite, 3000) && db.exec(sql.toUtf8());
+    if (!ok)
+        qWarning("%s: %s", qPrintable(sql.left(200)), qPrintable(db.errorMessage()));
+    return ok;
+}
+// Inserts the rows of `text` (see table()) into a table of the file (made by the program).
+inline bool insert(T into, const char *text)
+{
+    EventStore("event.db").open();
+    QStringList values;
+    for (const QStringList &row : table(text)) {
+        QStringList cells;
+        for (const QString &cell : row)
+            cells << (cell.isNull() ? "null" : "'" + QString(cell).replace("'", "''") + "'");
+        values << "(" + cells.join(',') + ")";
+    }
+    return exec(QStringLiteral("insert into %1 values").arg(Schema::info(into).name) +
+                values.join(','));
+}
+// Another program that holds the file until it lets go.
+inline std::unique_ptr<SqliteDatabase> lock()
+{
+    auto db = std::make_unique<SqliteDatabase>();
+    if (!db->open("event.db", SqliteDatabase::Mode::ReadWrite, 0) || !db->exec("begin exclusive"))
+        qFatal("cannot lock event.db");
+    return db;
+}
+// Every row of `table` in storage order, each as its column texts (a null text for NULL).
+inline Rows rows(T table)
+{
+    SqliteDatabase db;
+    db.open("event.db", SqliteDatabase::Mode::ReadOnly, 3000);
+    SqliteStatement query(db, QByteArray("select * from ") + Schema::info(table).name +
+                                  " order by rowid");
+    Rows rows;
+    while (query.next()) {
+        rows << QStringList();
+        for (int c = 0; c < Schema::info(table).columns; ++c)
+            rows.last() << query.text(c);
+    }
+    return query.ok() ? rows : Rows{{"<cannot read>"}};
+}
+// One column of `rows`, by default the contents.
+inline QStringList column(const Rows &rows, int c = 1)
+{
+    QStringList texts;
+    for (const QStringList &row : rows)
+        texts << row.value(c);
+    return texts;
+}
+} // namespace DbFile
+
+// A test's own working folder, made the current directory, where the program keeps its
+// files; given a moment, the program's clock is held there until setNow() moves it.
 class Workspace
 {
 public:
@@ -47,95 +142,17 @@ public:
         store->open();
         return store;
     }
-    // Stores `events` in event.db here, as an earlier run of the program would have.
+    // Stores `events` as the program would, or rows of the events' table given as text.
     void addEvents(const QList<Event> &events) const
     {
         const auto store = openStore();
         for (const Event &event : events)
             QVERIFY2(store->addEvent(event), qPrintable(store->lastError()));
     }
+    void addEvents(const char *rows) const { QVERIFY(DbFile::insert(T::Events, rows)); }
 
 private:
     QTemporaryDir m_dir;
     QString m_previousDir;
     QDateTime m_now;
 };
-
-// A file's bytes, written (a test that cannot would prove nothing) or read (a marker no
-// test expects when it cannot be).
-inline void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Rows ended by a line break or ";", cells split by "|"; a row's leading blanks are
-// layout, and "∅" stands for NULL (a null text).
-inline Rows table(const char *text)
-{
-    Rows rows;
-    for (QString line : QString::fromUtf8(text).split(QRegularExpression("[\n;]"))) {
-        line.remove(QRegularExpression("^\\s+"));
-        QStringList cells = line.split('|');
-        for (QString &cell : cells)
-            cell = cell == "∅" ? QString() : cell;
-        if (!line.isEmpty())
-            rows << cells;
-    }
-    return rows;
-}
-
-// event.db as another program sees it, over a connection of the test's own.
-namespace DbFile {
-inline bool exec(const QString &sql)
-{
-    SqliteDatabase db;
-    const bool ok =
-        db.open("event.db", SqliteDatabase::Mode::ReadWrite, 3000) && db.exec(sql.toUtf8());
-    if (!ok)
-        qWarning("%s: %s", qPrintable(sql.left(200)), qPrintable(db.errorMessage()));
-    return ok;
-}
-// Inserts `rows` into `table`, kind codes, NULLs and all.
-inline bool insert(T table, const Rows &rows)
-{
-    QStringList values;
-    for (const QStringList &row : rows) {
-        QStringList cells;
-        for (const QString &cell : row)
-            cells << (cell.isNull() ? "null" : "'" + QString(cell).replace("'", "''") + "'");
-        values << "(" + cells.join(',') + ")";
-    }
-    return exec(QStringLiteral("insert into %1 values").arg(Schema::info(table).name) +
-                values.join(','));
-}
-// Every row of `table` in storage order, each as its column texts (a null text for NULL).
-inline Rows rows(T table)
-{
-    SqliteDatabase db;
-    db.open("event.db", SqliteDatabase::Mode::ReadOnly, 3000);
-    SqliteStatement query(db, QByteArray("select * from ") + Schema::info(table).name +
-                                  " order by rowid");
-    Rows rows;
-    while (query.next()) {
-        rows << QStringList();
-        for (int c = 0; c < Schema::info(table).columns; ++c)
-            rows.last() << query.text(c);
-    }
-    return query.ok() ? rows : Rows{{"<cannot read>"}};
-}
-// One column of `rows`, by default the contents.
-inline QStringList column(const Rows &rows, int c = 1)
-{
-    QStringList texts;
-    for (const QStringList &row : rows)
-        texts << row.value(c);
-    return texts;
-}
-} // namespace DbFile
