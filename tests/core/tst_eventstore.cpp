@@ -147,6 +147,9 @@ private slots:
                  QStringList({"每天", "今天已过", "明天", "周期", "每天", "午饭"}));
         QCOMPARE(column(rows(T::Today)), QStringList({"每天", "今天已过", "每天", "午饭"}));
         QVERIFY(rows(T::Completions).isEmpty());
+        // Rebuilt again with nothing changed, the file is left as it is.
+        const QByteArray rebuilt = readFile("event.db");
+        QVERIFY(store->rebuildToday(QDate(2014, 3, 5)) && readFile("event.db") == rebuilt);
         QVERIFY(store->completeTodayItem({"9:07", "每天"}, at(5, 10, 15)) &&
                 store->rebuildToday(QDate(2014, 3, 5)));
         QCOMPARE(column(rows(T::Today)), QStringList({"今天已过", "午饭"}));

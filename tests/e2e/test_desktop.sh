@@ -3,7 +3,8 @@
 # at 9:06:50: it starts into the tray, the reminder of 9:07 pops up in the lower right corner
 # and loops its chime until "稍等", "完成" closes it, the tray menu opens the main window and
 # "退出" ends it with code 0. Started again at 10:10, it lists the reminder of 9:30 in
-# "错过的提醒", whose "完成" records it; SIGTERM ends it with code 0.
+# "错过的提醒", whose "完成" records it; a reminder of 10:11 that another program adds while
+# it sleeps pops up at 10:11; SIGTERM ends it with code 0.
 # With TASQUILL_SCREENSHOT_DIR set, the screenshots go there.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
@@ -51,13 +52,15 @@ shot screenshot-main.png "$X" "$Y" "$WIDTH" "$HEIGHT"
 pick_tray_entry 3
 ends - 退出
 
-step "started again at 10:10"
-start_at 10:10:00
+step "started again at 10:10:30"
+start_at 10:10:30
 wait_for 20 "no window 错过的提醒 came" windows '^错过的提醒$'
 in_corner '^错过的提醒$'
 shot screenshot-missed.png "$X" "$Y" "$WIDTH" "$HEIGHT"
 xdotool mousemove --window "$WINDOW" 60 65 click 1 # its first row
 xdotool mousemove --window "$WINDOW" $((WIDTH - 200)) $((HEIGHT - 24)) click 1 # 完成
 wait_for 5 "完成 in 错过的提醒 recorded nothing" sh -c "sqlite3 event.db 'select 内容 from historyeventtable' | grep -qx 吃药"
+sqlite3 event.db "insert into eventtable values ('10:11', '外来', 't')"
+wait_for 45 "a reminder added by another program did not come at 10:11" windows '^提醒$'
 ends TERM SIGTERM
-pass "tray, a reminder seen, heard, silenced and completed, 退出, missed reminders"
+pass "tray, a reminder seen, heard, silenced and completed, 退出, missed reminders, one added meanwhile"
