@@ -24,6 +24,9 @@ sqlite3 event.db "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT)
   insert into historyeventtable values ('8:30', '晨会：准备本周工作计划', '完成', '$(date -d "$today -1 day" '+%Y年%-m月%-d日') 8:41', ''),
     ('$(date -d "$today -2 days" '+%Y年%-m月%-d日') 15:00', '交水电费', '未完成', '', '');"
 start_x
+# A desktop-like background; only looks, so a failure is ignored.
+convert -size "${SCREEN_W}x$SCREEN_H" gradient:'#5b86a8-#2c4a63' "$TMP/desktop.png" &&
+    display -window root "$TMP/desktop.png" >/dev/null 2>&1 || true
 # A first run that ends at 8:00, so that the next start lists 8:30 and 9:05 as missed.
 start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 08:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
 wait_for 20 "no tray icon" tray_icon

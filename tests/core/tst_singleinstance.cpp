@@ -41,7 +41,7 @@ private slots:
     }
 
     // Started together, either may win; the other hands over, exits 0 and leaves nothing.
-    // A lock left by a killed instance is taken over; a copy elsewhere is another program.
+    // A lock left by a killed instance is taken over.
     void oneInstance()
     {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
@@ -60,16 +60,8 @@ private slots:
         m_starts[1 - loser].second->kill(); // SIGKILL: no chance to clean up
         QVERIFY(m_starts[1 - loser].second->waitForFinished() &&
                 QFile::exists(SingleInstance(program).lockFilePath()));
-        QProcess *next = start(program);
+        start(program);
         QVERIFY(serving(program));
-        QProcess *later = start(program);
-        QVERIFY(later->waitForFinished(6000) && later->exitCode() == 0);
-        const QString copy = m_runtime.filePath("tasquill");
-        QVERIFY(QFile::copy(program, copy) &&
-                QFile::setPermissions(copy, QFile::permissions(program)));
-        QProcess *other = start(copy);
-        QVERIFY(serving(copy) && next->state() == QProcess::Running &&
-                other->state() == QProcess::Running);
     }
 };
 

@@ -16,7 +16,6 @@ private slots:
         row("missing file", QString(), "./dingdong.wav+", "./dingdong.wav\nclosesound\n");
         row("unreadable: silence", "/", "", "");
         row("muted, CR LF", "a.wav\r\nclosesound\r\n", "a.wav x", "a.wav\nclosesound\n");
-        row("opensound with a blank", "a.wav\nopensound \n", "a.wav", "a.wav\nclosesound\n");
         row("Chinese path, no last line end", "/home/李/叮咚.wav\nopensound", "/home/李/叮咚.wav+",
             "/home/李/叮咚.wav\nclosesound\n");
     }

@@ -45,9 +45,6 @@ start_x() {
     wait_for 10 "no X server could be started" test -s "$TMP/ready"
     export DISPLAY=":$(cat "$TMP/ready")"
     read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
-    # A desktop-like background for the screenshots; only looks, so a failure is ignored.
-    convert -size "${SCREEN_W}x$SCREEN_H" gradient:'#5b86a8-#2c4a63' "$TMP/desktop.png" &&
-        display -window root "$TMP/desktop.png" >/dev/null 2>&1 || true
     trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 >"$TMP/trayer.log" 2>&1 &
     PIDS+=($!)
     wait_for 10 "trayer's panel did not appear" xdotool search --onlyvisible --name '^panel$'
@@ -80,7 +77,6 @@ start_app() {
     PIDS+=($APP_PID)
 }
 start_tray() { start_app "$@" && wait_for 20 "no tray icon appeared" tray_icon; }
-running() { kill -0 "$APP_PID" 2>/dev/null; }
 # ends SIGNAL WHAT: after SIGNAL (none: "-") the program ends, with code 0.
 ends() {
     [ "$1" = - ] || kill "-$1" "$APP_PID"

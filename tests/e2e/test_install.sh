@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program as `cmake --install` lays it out: valid desktop entries, --help and --version
 # touch nothing; the first start in the data folder writes the autostart entry, shows the
-# balloon and keeps its files private; neither happens again, nor on a start elsewhere.
+# balloon and keeps its files private; neither happens again.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 prefix="$TMP/prefix"
@@ -29,13 +29,8 @@ modes=$(stat -c '%a %n' "$XDG_DATA_HOME/tasquill" "$XDG_DATA_HOME/tasquill"/* "$
 ! grep -vE ' (600|700) ' <<<"$modes" || fail "files open to others: $modes"
 ends TERM SIGTERM
 
-step "the user removed the autostart entry; started again, and elsewhere"
 rm "$entry"
 start_tray --user-data
 sleep 3
-! balloon || fail "a balloon again on a later start"
-ends TERM SIGTERM
-mkdir "$TMP/elsewhere" && cd "$TMP/elsewhere"
-start_tray
-[ ! -e "$entry" ] || fail "the autostart entry was written again"
+! balloon && [ ! -e "$entry" ] || fail "a balloon or the autostart entry again on a later start"
 pass "installed files, desktop entries, first run, autostart and private files"

@@ -17,7 +17,7 @@ APP=$(command -v tasquill)
 start_app ${command#tasquill }
 wait_for 20 "the installed program made no event.db in its data folder" test -e "$XDG_DATA_HOME/tasquill/event.db"
 timeout 10 tasquill --user-data || fail "a second start ended with code $?"
-running || fail "the second start ended the first"
+kill -0 "$APP_PID" || fail "the second start ended the first"
 ends TERM SIGTERM
 apt-get remove -y -q tasquill >"$TMP/apt.log" 2>&1 || fail "apt-get could not remove the package"
 [ ! -e /usr/bin/tasquill ] && [ ! -e /usr/lib/tasquill ] || fail "files were left behind"

@@ -1,5 +1,4 @@
-// libFuzzer target: any bytes as config.txt. Reading them must neither crash nor yield a
-// setting that changes each time it is saved and read again.
+// libFuzzer target: any bytes as config.txt, read without a crash, and settled by one save.
 #include "soundsettings.h"
 
 #include <QFile>
@@ -18,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         std::abort();
     file.close();
     const SoundSettings read = SoundSettings::read(path);
-    // Saving what was read and reading it again settles at once: what a second save
-    // writes reads back as it was saved.
+    // What a second save writes reads back as it was saved.
     if (read.playsSound() && read.muted())
         std::abort();
     if (SoundSettings::save(read.soundFile, read.muted(), path)) {

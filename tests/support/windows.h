@@ -52,7 +52,7 @@ inline void press(const QObject &window, const char *button)
     child<QPushButton>(window, button)->click();
 }
 
-// The contents a table view of `window` lists, row by row, and a click on one of them.
+// The contents a table view of `window` lists, row by row.
 inline QStringList listed(const QObject &window, const char *view)
 {
     const QAbstractItemModel *model = child<QTableView>(window, view)->model();
@@ -60,10 +60,4 @@ inline QStringList listed(const QObject &window, const char *view)
     for (int r = 0; model && r < model->rowCount(); ++r)
         texts << model->index(r, 1).data().toString();
     return texts;
-}
-inline void clickRow(const QObject &window, const char *view, int row)
-{
-    auto *table = child<QTableView>(window, view);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                      table->visualRect(table->model()->index(row, 1)).center());
 }

@@ -15,12 +15,11 @@
 using Rows = QList<QStringList>;
 using T = Schema::Table;
 
-// A data table's columns, their types in order: columns<QString, int>("name", "count").
+// A data table's columns, their types in order, and a row: columns<QString, int>("a", "b").
 template <typename... Types, typename... Names> void columns(const Names &...names)
 {
     (QTest::addColumn<Types>(names), ...);
 }
-// A row of the data table, its cells in the columns' order (C strings are QStrings).
 template <typename... Cells> void row(const char *name, const Cells &...cells)
 {
     (QTest::newRow(name) << ... << cells);
@@ -39,8 +38,7 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Rows ended by a line break or ";" (the blanks after it are layout), cells split by "|";
-// "∅" stands for NULL (a null text).
+// Rows ended by a line break or ";", cells split by "|"; "∅" stands for NULL (a null text).
 inline Rows table(const char *text)
 {
     Rows rows;
@@ -111,8 +109,8 @@ inline QStringList column(const Rows &rows, int c = 1)
 }
 } // namespace DbFile
 
-// A test's own working folder, made the current directory, where the program keeps its
-// files; given a moment, the program's clock is held there until setNow() moves it.
+// A test's own working folder, made the current directory; given a moment, the program's
+// clock is held there until setNow() moves it.
 class Workspace
 {
 public:
