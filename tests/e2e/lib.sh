@@ -83,8 +83,7 @@ ends() {
     wait_for 5 "$2 did not end the program" sh -c "! kill -0 $APP_PID"
     wait "$APP_PID" || fail "$2 ended the program with code $?"
 }
-# The program's visible windows named NAME (a regular expression); geometry WINDOW sets
-# WINDOW, X, Y, WIDTH and HEIGHT.
+# The program's visible windows named NAME (a regex); geometry W sets WINDOW, X, Y, WIDTH, HEIGHT.
 windows() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "$1" 2>/dev/null; }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 # The program's tray icon: its window inside trayer's strip at the top right.

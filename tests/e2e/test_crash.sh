@@ -12,7 +12,6 @@ kills=${KILLS:-200}
     echo "insert into eventtable values('2014年3月4日 8:00', '昨天', 'y'); commit;"
 } | sqlite3 old.db
 q() { sqlite3 "$1" "$2"; }
-# none WHAT SQL: no row of SQL's select, else the run fails with WHAT.
 none() { [ "$(q event.db "select count(*) from $2")" = 0 ] || fail "run $run ($mode): $1"; }
 checked=0 before=0
 for ((run = 0; run < kills; run++)); do
