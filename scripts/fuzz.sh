@@ -10,7 +10,7 @@ flags=(-std=c++17 -O1 -g -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize
        -I"$here/src/core" -I"$out" $(pkg-config --cflags Qt6Core))
 libs=($(pkg-config --libs Qt6Core) -licui18n -licuuc)
 sed -e 's/@TASQUILL_HOME_HOST@/www.tasquill.example/' -e 's/@PROJECT_VERSION@/0/' \
-    -e 's|@TASQUILL_HELPER_DIR@|lib/tasquill|' "$here/src/core/buildconfig.h.in" >"$out/buildconfig.h"
+    -e 's|@TASQUILL_HELPER_DIR@|lib/tasquill|' "$here/src/core/projectconfig.h.in" >"$out/projectconfig.h"
 clang++ "${flags[@]}" -o "$out/fuzz_timetext" "$here/tests/fuzz/fuzz_timetext.cpp" \
     "$here/src/core/timetext.cpp" "$here/src/core/lunarcalendar.cpp" "${libs[@]}"
 clang++ "${flags[@]}" -o "$out/fuzz_config" "$here/tests/fuzz/fuzz_config.cpp" \

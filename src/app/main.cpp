@@ -1,8 +1,8 @@
 #include "autostart.h"
-#include "buildconfig.h"
 #include "exitforbenchmark.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
+#include "projectconfig.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 

@@ -1,6 +1,6 @@
 #include "homepage.h"
 
-#include "buildconfig.h"
+#include "projectconfig.h"
 
 namespace {
 QUrl onHost(const QString &path)

@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 
-#include "buildconfig.h"
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
@@ -9,6 +8,7 @@
 #include "missedwindow.h"
 #include "msgwindow.h"
 #include "popupstack.h"
+#include "projectconfig.h"
 #include "promotion.h"
 #include "reminderchime.h"
 #include "setwindow.h"

@@ -1,6 +1,6 @@
 #include "promotion.h"
 
-#include "buildconfig.h"
+#include "projectconfig.h"
 
 #include <QCoreApplication>
 #include <QDir>

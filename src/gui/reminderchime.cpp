@@ -2,7 +2,7 @@
 
 #include "soundsettings.h"
 
-#include "buildconfig.h"
+#include "projectconfig.h"
 #include "soundfactory.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "buildconfig.h"
 #include "mainwindow.h"
 #include "missedwindow.h"
 #include "msgwindow.h"
+#include "projectconfig.h"
 #include "promotion.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
