@@ -511,6 +511,13 @@ qint64 EventStore::changeStamp()
 QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
 {
     m_lastError.clear();
+    const qint64 stamp = changeStamp();
+    if (m_nextDue.after.isValid() && stamp == m_nextDue.stamp &&
+        after.date() == m_nextDue.after.date() &&
+        after.offsetFromUtc() == m_nextDue.after.offsetFromUtc() && after >= m_nextDue.after &&
+        (!m_nextDue.next.isValid() || after < m_nextDue.next)) {
+        return finishRead(true, ok) ? m_nextDue.next : QDateTime();
+    }
     // An event falls due in a minute when its text is one of that minute's match texts
     // (dueEvents()): a day part of today's (or none) and a clock part. Each distinct text
     // is tried as dueEvents() would, whatever its type code says.
@@ -519,8 +526,15 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
     QSet<QString> dayParts;
     for (const QString &text : TimeText::minuteMatchTexts(QDateTime(day, QTime(12, 0)), m_lunar))
         dayParts.insert(text.left(qMax(0, text.lastIndexOf(u' '))));
+    // SQLite passes over the texts of other days (the part before the first blank, which
+    // for a text of one blank is the day part), so that only today's are read here.
+    SqliteStatement texts(m_db, "select distinct 时间 from eventtable where "
+                                "substr(时间, 1, instr(时间, ' ') - 1) in (?" +
+                                    QByteArray(",?").repeated(dayParts.size() - 1) + ")");
+    int parameter = 0;
+    for (const QString &dayPart : std::as_const(dayParts))
+        texts.bind(parameter++, dayPart);
     QDateTime next;
-    SqliteStatement texts(m_db, "select distinct 时间 from eventtable");
     while (texts.next()) {
         const QString text = texts.text(0);
         const qsizetype blank = text.lastIndexOf(u' ');
@@ -544,6 +558,7 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
         if (due.isValid() && (!next.isValid() || due < next))
             next = due;
     }
+    m_nextDue = {stamp, read ? after : QDateTime(), next};
     return finishRead(read, ok) ? next : QDateTime();
 }
 

@@ -151,4 +151,12 @@ private:
     // Whether lunar reminders are there to check, as the last rebuild or entry found.
     bool m_lunar = true;
     qsizetype m_dueQueryTexts = 0;
+    // nextDue()'s last answer, which holds for a later moment of the same day while the
+    // file and the clock's offset from UTC stay as they were: a program that sleeps until
+    // then gets it again at each wake without reading the events.
+    struct
+    {
+        qint64 stamp = 0;
+        QDateTime after, next;
+    } m_nextDue;
 };
