@@ -16,7 +16,7 @@ set(CPACK_PACKAGE_NAME tasquill)
 set(CPACK_PACKAGE_VENDOR "Tasquill")
 set(CPACK_PACKAGE_CONTACT "Tasquill developers <tasquill@tasquill.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop reminders and to-do list with a Chinese interface")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Tasquill keeps reminders that fire once, every year, month, day or week, or by the\n"
   "lunar calendar, and pops them up with a chime from the notification area. It shows\n"
   "today's to-do list and keeps a history of what was done and missed. Its interface is\n"
