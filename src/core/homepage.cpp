@@ -18,11 +18,11 @@ QString HomePage::host()
     return QStringLiteral(TASQUILL_HOME_HOST);
 }
 
-bool HomePage::isPlaceholder()
+bool HomePage::isPlaceholder(const QString &name)
 {
-    const QString name = host().toLower();
+    const QString lower = name.toLower();
     for (const char *reserved : {".example", ".invalid", ".test"}) {
-        if (name.endsWith(QLatin1String(reserved)) || name == QLatin1String(reserved + 1))
+        if (lower.endsWith(QLatin1String(reserved)) || lower == QLatin1String(reserved + 1))
             return true;
     }
     return false;

@@ -11,9 +11,9 @@ class HomePage
 {
 public:
     static QString host();
-    // Whether the host lies under a name reserved never to resolve (.example, .invalid,
-    // .test), as in a build that names no real site.
-    static bool isPlaceholder();
+    // Whether `name` lies under a name reserved never to resolve (.example, .invalid,
+    // .test), as the host of a build that names no real site does.
+    static bool isPlaceholder(const QString &name = host());
     // The page opened in the user's browser.
     static QUrl pageUrl();
     // The site root shown in the promotional window.

@@ -1,3 +1,4 @@
+#include "autostart.h"
 #include "singleinstance.h"
 
 #include <QDir>
@@ -62,6 +63,21 @@ private slots:
                 QFile::exists(SingleInstance(program).lockFilePath()));
         start(program);
         QVERIFY(serving(program));
+    }
+
+    // The autostart entry runs this program (quoted) in its data folder; written once or told.
+    void autostartEntry()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_runtime.filePath("config")));
+        QVERIFY(Autostart::write("/opt/my \"apps\"/$tq") && Autostart::write("/elsewhere"));
+        QFile file(Autostart::entryPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray entry = file.readAll();
+        QVERIFY(entry.contains("\nExec=\"/opt/my \\\"apps\\\"/\\$tq\" --user-data\n") &&
+                entry.endsWith("\nX-GNOME-Autostart-enabled=true\n"));
+        QString error;
+        qputenv("XDG_CONFIG_HOME", "/proc/self/none");
+        QVERIFY(!Autostart::write("/x", &error) && error.startsWith("无法写入自动启动文件"));
     }
 };
 

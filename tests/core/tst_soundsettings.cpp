@@ -13,8 +13,8 @@ private slots:
         // Content null: no config.txt, "/": a folder in its place. Read: the sound file, then
         // "+" when it plays, " x" when muted. Saved: what saving it muted from another path writes.
         columns<QString, QString, QString>("content", "read", "saved");
-        row("missing file", QString(), "./dingdong.wav+", "./dingdong.wav\nclosesound\n");
         row("unreadable: silence", "/", "", "");
+        row("missing file", QString(), "./dingdong.wav+", "./dingdong.wav\nclosesound\n");
         row("muted, CR LF", "a.wav\r\nclosesound\r\n", "a.wav x", "a.wav\nclosesound\n");
         row("Chinese path, no last line end", "/home/李/叮咚.wav\nopensound", "/home/李/叮咚.wav+",
             "/home/李/叮咚.wav\nclosesound\n");

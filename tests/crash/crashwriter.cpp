@@ -1,7 +1,5 @@
-// What the program writes to event.db, over and over until the crash test kills it. FILE
-// changes SEED: entries, completions and deletions at random, each followed by the day's
-// rebuild; FILE rebuilds: 5 and 6 March 2014 by turns; FILE open: the upgrade, once;
-// FILE rebuild DAY: DAY of March 2014, once.
+// The program's writing to FILE until the crash test kills it: "changes SEED" at random,
+// "rebuilds" of 5 and 6 March 2014 by turns, "open" (the upgrade) or "rebuild DAY" once.
 #include "eventstore.h"
 #include "historyrange.h"
 

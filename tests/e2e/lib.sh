@@ -50,8 +50,7 @@ start_x() {
     wait_for 10 "trayer's panel did not appear" xdotool search --onlyvisible --name '^panel$'
 }
 
-# start_pulse: a private PulseAudio server whose only output is a null sink, with a stream
-# of zeros playing so that a recording of its monitor keeps time through the quiet parts.
+# start_pulse: a private PulseAudio server with a null sink, playing zeros (to keep time).
 start_pulse() {
     export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse" PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     env -u DISPLAY pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --enable-memfd=no \

@@ -20,9 +20,9 @@ for ((run = 0; run < kills; run++)); do
         1) mode=rebuilds && "$writer" event.db rebuild 5 ;; # a list there to begin with
         *) mode=changes ;;
     esac
-    # Killed after 1 to 400 ms, or to 70 for the upgrade, which takes a few hundred (0: never).
+    # Killed after 1-400 ms (70 for the upgrade); --foreground: timeout waits till it is gone.
     limit=400 && [ $mode = open ] && limit=70
-    timeout -s KILL "0.$(printf '%03d' $((RANDOM % limit + 1)))" "$writer" event.db $mode $run || true
+    timeout --foreground -s KILL "0.$(printf '%03d' $((RANDOM % limit + 1)))" "$writer" event.db $mode $run || true
     [ "$(q event.db 'pragma integrity_check')" = ok ] || fail "run $run ($mode): the file is damaged"
     none "an upgrade was left half done" "sqlite_master where name like 'tasquill_old%'"
     if [ "$(q event.db 'pragma user_version')" = 0 ]; then

@@ -48,7 +48,6 @@ ends - 退出
 start_at 10:10:30
 wait_for 20 "no window 错过的提醒 came" windows '^错过的提醒$'
 in_corner '^错过的提醒$'
-shot screenshot-missed.png "$X" "$Y" "$WIDTH" "$HEIGHT"
 sqlite3 event.db "insert into eventtable values ('10:11', '外来', 't')"
 wait_for 45 "a reminder added by another program did not come at 10:11" windows '^提醒$'
 ends TERM SIGTERM

@@ -56,11 +56,7 @@ namespace DbFile {
 inline bool exec(const QString &sql)
 {
     SqliteDatabase db;
-    const bool ok =
-        db.open("event.db", SqliteDatabase::Mode::ReadWrite, 3000) && db.exec(sql.toUtf8());
-    if (!ok)
-        qWarning("%s: %s", qPrintable(sql.left(200)), qPrintable(db.errorMessage()));
-    return ok;
+    return db.open("event.db", SqliteDatabase::Mode::ReadWrite, 3000) && db.exec(sql.toUtf8());
 }
 // Inserts the rows of `text` (see table()) into a table of the file (made by the program).
 inline bool insert(T into, const char *text)
@@ -99,7 +95,6 @@ inline Rows rows(T table)
     }
     return query.ok() ? rows : Rows{{"<cannot read>"}};
 }
-// One column of `rows`, by default the contents.
 inline QStringList column(const Rows &rows, int c = 1)
 {
     QStringList texts;
