@@ -125,8 +125,7 @@ private slots:
         QCOMPARE(contents(store->dueEvents(QDateTime(today, QTime(9, 7, 42)))), due);
     }
 
-    // Passed once-only events go to the history once; completions of another day are
-    // forgotten, today's keep their items off the list, twins included.
+    // Passed once-only events go to the history once; today's completions keep items off the list.
     void dayChange()
     {
         Workspace work;
@@ -237,8 +236,7 @@ private slots:
         QFETCH(QDate, end);
         QFETCH(QString, listed);
         Workspace work;
-        // Both 11 Jan and 1 Nov carry the tag 2013111: dates decide, of the completion for a
-        // done row, its own for a missed one. Rows "?" name no date that can be read.
+        // 11 Jan and 1 Nov share the tag 2013111: dates decide. "?" rows name no readable date.
         QVERIFY(insert(T::History, R"(
             9:00|Jan11|完成|2013年1月11日 10:00|2013111; 2013年11月1日 8:00|Nov1|未完成||2013111
             9:00|Nov4|完成|2013年11月4日 23:59|; 9:00|Nov5|完成|2013年11月5日 0:00|

@@ -1,5 +1,6 @@
 #include "reminderservice.h"
 #include "timetext.h"
+#include "waketimer.h"
 #include "workspace.h"
 
 #include <QRandomGenerator>
@@ -72,8 +73,7 @@ private slots:
         QCOMPARE(actual, expected);
     }
 
-    // The program ran on 5 March 2014 until 9:00, a reminder put off until 9:30, and starts
-    // again `off` minutes later (-1: never ran on the file); "missed" earliest first.
+    // Run on 5 March 2014 to 9:00, a snooze to 9:30; started `off` minutes later (-1: never).
     void missedWhileAway_data()
     {
         columns<int, QString, QString>("off", "missed", "due");
@@ -125,10 +125,9 @@ private slots:
         QCOMPARE(outcomes, QStringList({"", "改天", ""}));
     }
 
-    // 24 to 31 March 2014 in Berlin (3:00 came at 2:00 on the 30th): two suspends, the clock
-    // set back, the file locked, a snooze, an event added by another program, every midnight.
-    // Ticked every minute (±5 s, some doubled or dropped), or when the service asks to be
-    // woken and after each change to the file: each reminder comes exactly once.
+    // 24–31 March 2014 in Berlin (spring forward on the 30th): two suspends, the clock set back,
+    // the file locked, a snooze, an event added meanwhile, every midnight; ticked every minute
+    // (±5 s, doubled, dropped) or when asked to wake: each reminder comes exactly once.
     void aWeek_data()
     {
         columns<bool>("sleeps");
@@ -206,7 +205,7 @@ private slots:
         QVERIFY(!sleeps || (ticks < 7 * 24 * 60 / 20 && late == 1));
     }
 
-    // A file held at start-up is opened later. A minute whose read fails is read again, and
+    // A file held at start-up is opened later; a minute whose read fails is read again, and
     // the day's rebuild waits for it, not to move a once-only reminder to the history unseen.
     void nothingIsLostToALockedFile()
     {
@@ -228,6 +227,16 @@ private slots:
         lock.reset();
         QCOMPARE(outcome(service.tick(at("6 00:01:10"))), "睡觉 午夜 +");
         QCOMPARE(DbFile::rows(T::History), table("2014年3月5日 23:59|睡觉|未完成||201435"));
+    }
+
+    // A wake comes once, after its span; a new aim replaces the one before.
+    void wakeTimer()
+    {
+        WakeTimer timer;
+        QSignalSpy woke(&timer, &WakeTimer::woke);
+        timer.start(60000), timer.start(30);
+        QTest::qWait(300);
+        QCOMPARE(woke.count(), 1);
     }
 };
 

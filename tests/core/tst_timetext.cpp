@@ -32,8 +32,7 @@ private slots:
                  "2014年3月5日 9:072016229");
     }
 
-    // The parser reads what Qt's reads: every day of leap, common and century years (and the
-    // day after each month's last, 2:30 on the day that skips it), and texts a little off.
+    // The parser reads what Qt's reads: every day of five years, the day after, texts a little off.
     void parseOnceAgreesWithQt()
     {
         QStringList texts = {"-0001年1月1日 0:00", "2014年3月5日 24:00", "2014年003月5日 9:07",

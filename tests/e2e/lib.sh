@@ -1,5 +1,4 @@
-# Shared by the end-to-end checks (sourced): a private X server with a notification area,
-# a private sound server, the program under test, and the clean-up of all they started.
+# Sourced by the end-to-end checks: private X and sound servers, the program, the clean-up.
 set -euo pipefail
 
 PIDS=() # everything started here, ended in reverse order on exit
@@ -37,8 +36,7 @@ init() {
     cd "$TMP/work"
 }
 
-# start_x: Xvfb on a display it picks and writes to fd 3 once it listens (-noreset: not
-# refusing clients when the last one leaves), then trayer along the top edge.
+# start_x: Xvfb on a display it picks (told on fd 3 once it listens), then trayer at the top.
 start_x() {
     Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset -displayfd 3 3>"$TMP/ready" >"$TMP/xvfb.log" 2>&1 &
     PIDS+=($!)

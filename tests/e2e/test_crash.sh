@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The program's writes to event.db, killed with SIGKILL at random moments (KILLS times, 200
-# by default): afterwards the file is whole and so is every action.
+# The program's writes, SIGKILLed at random KILLS times (200): the file and each action whole.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 writer="$(dirname "$APP")/crashwriter"

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The real program under X with a notification area and a sound server, its clock started
-# at 9:06:50: it starts into the tray, the reminder of 9:07 pops up in the lower right corner
-# and loops its chime until "稍等", "完成" closes it, the tray menu opens the main window and
-# "退出" ends it with code 0. Started again at 10:10, it lists the reminder of 9:30 in
-# "错过的提醒"; one of 10:11 added by another program meanwhile pops up; SIGTERM ends it.
+# The real program, its clock started at 9:06:50: into the tray; 9:07 pops up in the lower
+# right corner, chiming in a loop until "稍等"; "完成" closes it; the tray menu opens the main
+# window, "退出" ends it (code 0). Started at 10:10:30 it lists 9:30 in "错过的提醒", and one
+# of 10:11 added by another program meanwhile pops up; SIGTERM ends it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 export TZ=UTC

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The program as `cmake --install` lays it out: valid desktop entries, --help and --version
-# touch nothing; the first start in the data folder writes the autostart entry, shows the
-# balloon and keeps its files private; neither happens again.
+# As `cmake --install` lays it out: valid entries, --help and --version touch nothing; the
+# first start in the data folder writes autostart, balloons, keeps files private; only once.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 prefix="$TMP/prefix"

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The Debian package, its dependencies worked out by dpkg-shlibdeps: installed (as root, else
-# skipped), its menu entry's program runs and answers a second start, and it removes cleanly.
+# The .deb (dependencies by dpkg-shlibdeps) installs as root, runs, answers a second start, goes.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 [ "$(id -u)" = 0 ] || { echo "skipped: installing a package needs root"; OK=1; exit 77; }

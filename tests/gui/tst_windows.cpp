@@ -100,8 +100,7 @@ private slots:
         const QStringList done{"9:07", "给花浇水\n带上剪刀", "完成", "2014年3月5日 9:07", "201435"};
         QCOMPARE(DbFile::rows(T::History), Rows{done});
 
-        // Three at once stand one above the other and ring as one chime until the last is
-        // silenced; the one put off for 5 minutes comes back then.
+        // Three at once stand one above another and ring as one chime; the one put off comes back.
         work.addEvents("9:08|一|t; 9:08|二|t; 9:08|三|t");
         tick(95);
         QList<MsgWindow *> three = visibleWindows<MsgWindow>(); // from the bottom: 一, 二, 三
@@ -125,6 +124,9 @@ private slots:
         main.callViewwindow();
         ViewWindow *browser = window<ViewWindow>();
         QCOMPARE(listed(*browser, "hTableView"), QStringList({"给花浇水 …", "二"}));
+        QCOMPARE(
+            child<QTableView>(*browser, "hTableView")->model()->index(0, 1).data(Qt::ToolTipRole),
+            done[1]);
         child<QTableView>(*browser, "allTableView")->selectRow(0);
         press(*browser, "allDelButton");
         QCOMPARE(listed(*browser, "allTableView"), QStringList({"中秋", "初六", "一", "二", "三"}));
@@ -164,8 +166,7 @@ private slots:
                  Rows({{"11:30", "散步", "完成", "2014年3月5日 12:06", "201435"}}));
     }
 
-    // The file is held as the program starts: the box waits for the event loop, is shown
-    // once, and once the file is free the reminders come. A failed completion is told.
+    // A file held at start: told once the event loop runs, then its reminders come when free.
     void aLockedFile()
     {
         Workspace work(Start);
@@ -190,8 +191,7 @@ private slots:
                  qPrintable(dialogs.text(1)));
     }
 
-    // Whatever lies in the working folder, the program starts, tells the user where they
-    // must act, changes nothing it cannot read, and reminds of the rows it can read.
+    // Whatever lies in the folder: told where to act, nothing unread changed, readable rows remind.
     void badInput_data()
     {
         // What the user is told (empty: nothing); the reminders of 9:07; what is written to
@@ -263,13 +263,14 @@ private slots:
         QVERIFY(!reminded.isEmpty() || readFile("event.db") == before || before.isEmpty());
     }
 
-    // A found host starts the web view in a process of its own, whose crash leaves the
-    // program going, and which ends with it. A host that can never be found is not looked up.
+    // The web view shows the site's root in a process of its own: its crash leaves the program
+    // going, and it ends with the program. A host that can never be found is not looked up.
     void promotion()
     {
         for (const char *never : {"www.tasquill.example", "Example", "a.test", "x.INVALID"})
             QVERIFY(HomePage::isPlaceholder(never));
         QVERIFY(!HomePage::isPlaceholder("tasquill.example.org"));
+        QCOMPARE(HomePage::rootUrl(), QUrl("https://www.tasquill.example/"));
         Workspace work;
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1"); // as root the tests must run without it
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --disable-dev-shm-usage");
