@@ -19,8 +19,7 @@
 class TestWindows : public QObject
 {
     Q_OBJECT
-    // The user's day: Wednesday 5 March 2014 (农历二月初五), from 9:06:30.
-    const QDateTime Start{QDate(2014, 3, 5), QTime(9, 6, 30)};
+    const QDateTime Start{QDate(2014, 3, 5), QTime(9, 6, 30)}; // a Wednesday, 农历二月初五
 
     // The texts of the reminder windows shown, sorted.
     static QStringList shownTexts()
@@ -156,6 +155,7 @@ private slots:
         tick(3 * 3600);
         auto *missed = window<MissedWindow>();
         auto *list = child<QTableView>(*missed, "missedTableView");
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), "应提醒时间");
         const Rows history = DbFile::rows(T::History);
         list->selectRow(0);
         press(*missed, "ignoreButton");
