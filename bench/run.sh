@@ -72,7 +72,8 @@ MD
         "startUp/100k=Open the file and rebuild, 100k events" \
         "upgrade/=One-time upgrade of an earlier version's tables, 100k events" \
         "dueEvents/100k=The minute's due events, 100k events" \
-        "dueEvents/1M=The minute's due events, 1M events"
+        "dueEvents/1M=The minute's due events, 1M events" \
+        "quietWake/=A wake with nothing due, 1k events"
 }
 
 windows_section() {

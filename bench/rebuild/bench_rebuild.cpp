@@ -8,6 +8,8 @@
 
 #include "bulkwrite.h"
 #include "eventstore.h"
+#include "reminderservice.h"
+#include "sqlitedatabase.h"
 #include "timetext.h"
 
 #include <QRandomGenerator>
@@ -147,6 +149,7 @@ private slots:
     void upgrade();
     void dueEvents_data();
     void dueEvents();
+    void quietWake();
 
 private:
     void sizes();
@@ -292,6 +295,31 @@ void BenchRebuild::dueEvents()
     QBENCHMARK
     {
         store->dueEvents(DueMinute);
+    }
+}
+
+void BenchRebuild::quietWake()
+{
+    // What the sleeping program does at each wake when nothing falls due: 1k events of
+    // later years, the service ticked at each moment it asks to be woken.
+    const QString path = m_dir.filePath(QStringLiteral("quiet.db"));
+    QByteArray sql = "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT); begin;";
+    for (int i = 0; i < 1000; ++i)
+        sql += QStringLiteral("insert into eventtable values('2099年%1月%2日 %3:%4', '事项', 'y');")
+                   .arg(1 + i % 12)
+                   .arg(1 + i % 28)
+                   .arg(i % 24)
+                   .arg(10 + i % 50)
+                   .toUtf8();
+    SqliteDatabase db;
+    QVERIFY(db.open(path, SqliteDatabase::Mode::ReadWrite, 1000) && db.exec(sql + "commit;"));
+    m_copies.append(path);
+    EventStore store(path);
+    ReminderService service(store);
+    ReminderService::Tick tick = service.tick(Now);
+    QBENCHMARK
+    {
+        tick = service.tick(tick.wakeAt.addMSecs(5));
     }
 }
 
