@@ -28,9 +28,9 @@ qtest() {
     "$build/bin/$binary" "${args[@]}" -csv 2>/dev/null >"$out/$binary.csv" || true
     echo "| $title | ms | target |"
     echo "|---|---:|---|"
-    local spec key label limit value
-    for spec in "$@"; do
-        IFS='=' read -r key label limit <<<"$spec"
+    local entry key label limit value
+    for entry in "$@"; do
+        IFS='=' read -r key label limit <<<"$entry"
         value=$(awk -F, -v k="$key" '{ gsub(/"/, "", $1); gsub(/"/, "", $2); if ($1 "/" $2 == k) printf "%.3g", $4 }' "$out/$binary.csv")
         [ -n "$value" ] || value="(failed)"
         echo "| $label | $value | ${limit:+≤ $limit} |"

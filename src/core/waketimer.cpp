@@ -48,20 +48,20 @@ void WakeTimer::start(qint64 msecs)
         m_fallback->start(int(qMin<qint64>(msecs, std::numeric_limits<int>::max())));
         return;
     }
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(msecs / 1000);
-    spec.it_value.tv_nsec = long(msecs % 1000) * 1000000;
-    timerfd_settime(m_timer, 0, &spec, nullptr);
+    itimerspec setting{};
+    setting.it_value.tv_sec = time_t(msecs / 1000);
+    setting.it_value.tv_nsec = long(msecs % 1000) * 1000000;
+    timerfd_settime(m_timer, 0, &setting, nullptr);
 }
 
 void WakeTimer::watchClock()
 {
     // A moment ten years ahead, which never comes: the timer is there only to be cancelled
     // when the clock is set.
-    itimerspec spec{};
-    clock_gettime(CLOCK_REALTIME, &spec.it_value);
-    spec.it_value.tv_sec += 10 * 366 * 24 * 3600;
-    timerfd_settime(m_clock, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec setting{};
+    clock_gettime(CLOCK_REALTIME, &setting.it_value);
+    setting.it_value.tv_sec += 10 * 366 * 24 * 3600;
+    timerfd_settime(m_clock, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &setting, nullptr);
 }
 
 void WakeTimer::readTimer()
