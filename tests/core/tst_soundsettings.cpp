@@ -19,7 +19,6 @@ private slots:
         row("Chinese path, no last line end", "/home/李/叮咚.wav\nopensound", "/home/李/叮咚.wav+",
             "/home/李/叮咚.wav\nclosesound\n");
     }
-    // Saving replaces the whole file, so a shorter path leaves nothing of a longer one.
     void readAndSave()
     {
         QFETCH(QString, content);
@@ -40,7 +39,6 @@ private slots:
                  !saved.isEmpty());
         QCOMPARE(readFile("config.txt"),
                  saved.isEmpty() ? QByteArray("<unreadable>") : saved.toLocal8Bit());
-        // A failure tells the user which file and why.
         QVERIFY2(!saved.isEmpty() ||
                      error.startsWith("无法保存铃声设置文件 " + work.filePath("config.txt") + "："),
                  qPrintable(error));

@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         std::abort();
     file.close();
     const SoundSettings read = SoundSettings::read(path);
-    // What a second save writes reads back as it was saved.
     if (read.playsSound() && read.muted())
         std::abort();
     if (SoundSettings::save(read.soundFile, read.muted(), path)) {
