@@ -43,6 +43,10 @@ public:
         QDateTime wakeAt;
     };
 
+    // The program runs from `now`: the minute it started in is checked at the first tick,
+    // also when that comes a moment later.
+    void start(const QDateTime &now) { m_clock.start(now); }
+
     // The tick at `now`. With `rebuild`, today's list is rebuilt even when not due (after
     // a change); the rebuild waits while earlier minutes could not be checked, so that a
     // once-only event is never moved to the history before its minute was checked.

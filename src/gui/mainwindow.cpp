@@ -36,6 +36,8 @@ constexpr int PromotionIntervalMs = 8 * 60 * 60 * 1000;
 // Fire a little after the minute has begun, so that a tick never lands in the minute
 // before because of timer rounding.
 constexpr int TickMarginMs = 20;
+// The first check waits until the tray icon has been drawn, about 50 ms into the start.
+constexpr int FirstCheckDelayMs = 200;
 // A write to the file comes as a few changes in a row: one look after they settle.
 constexpr int FileSettleMs = 50;
 const QString DatabaseFile = QStringLiteral("event.db");
@@ -97,9 +99,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // A host that can never be found is not looked for.
     if (!HomePage::isPlaceholder())
         adTimer = startTimer(PromotionIntervalMs);
-    // The minute the program starts in is one of its minutes too: a reminder due now
-    // must not be lost before the first tick.
-    checkReminders(Clock::now());
+    // The minute the program starts in is one of its minutes too, checked a moment later:
+    // the tray icon is drawn first, which tells the user the program is there.
+    m_service->start(Clock::now());
+    reminderTimer->start(FirstCheckDelayMs);
 }
 
 MainWindow::~MainWindow() = default;
@@ -111,8 +114,17 @@ void MainWindow::setVisible(bool visible)
     QMainWindow::setVisible(visible);
 }
 
+void MainWindow::checkIfNotYet()
+{
+    // What the user opens before the first check needs the file opened and today's list
+    // read: the check comes first then.
+    if (!m_checked)
+        checkReminders(Clock::now());
+}
+
 void MainWindow::ensureUi()
 {
+    checkIfNotYet();
     if (m_uiBuilt)
         return;
     m_uiBuilt = true;
@@ -207,6 +219,7 @@ void MainWindow::timerEvent(QTimerEvent *event)
 void MainWindow::checkReminders(const QDateTime &now)
 {
     const ReminderService::Tick tick = m_service->tick(now);
+    m_checked = true;
     // Aimed anew at each tick, a little after the minute begins, so that timer rounding
     // never lands it in the minute before.
     reminderTimer->start(now.msecsTo(tick.wakeAt) + TickMarginMs);
@@ -281,6 +294,7 @@ void MainWindow::about()
 
 void MainWindow::callSetwindow()
 {
+    checkIfNotYet();
     auto *window = new SetWindow(*m_store);
     connect(window, &SetWindow::sRMainWindow, this, &MainWindow::refresh);
     openToolWindow(window);
@@ -288,6 +302,7 @@ void MainWindow::callSetwindow()
 
 void MainWindow::callViewwindow()
 {
+    checkIfNotYet();
     auto *window = new ViewWindow(*m_store);
     connect(this, &MainWindow::refreshTableView, window, &ViewWindow::showTableContent);
     connect(window, &ViewWindow::rMainWindow, this, &MainWindow::refresh);

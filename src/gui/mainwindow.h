@@ -72,6 +72,7 @@ private:
     void createActions();
     void createTrayIcon();
     void ensureUi();
+    void checkIfNotYet(); // the first check, when something needs it before it came
     void installTodayModel();
     void showTodayModel();
     void watchFile();
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<ReminderService> m_service;
     std::unique_ptr<QMenu> m_trayMenuOwner;
     bool m_uiBuilt = false;
+    bool m_checked = false; // the first check has been made
     TextRowsModel *m_todayModel = nullptr;
     QList<TodayItem> m_today; // what today's list shows, row for row
     FailureFilter m_failures;

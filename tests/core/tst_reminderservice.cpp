@@ -51,6 +51,8 @@ private slots:
             L{"23:59 +", "00:00 +", "00:01 +", "", "00:02"});
         row("clock set back a day", L{"6 10:00:00", "5 10:00:00", "6 10:01:00"},
             L{"10:00 +", "+", "10:01 +"});
+        row("started just before 10:01 (>), first tick after",
+            L{">5 10:00:59.900", "5 10:01:00.150"}, L{"10:00 10:01 +"});
     }
     // On a file holding a daily reminder for every minute of the day.
     void minutesChecked()
@@ -66,6 +68,10 @@ private slots:
         ReminderService service(store);
         QStringList actual;
         for (const QString &moment : std::as_const(ticks)) {
+            if (moment.startsWith('>')) {
+                service.start(at(moment.mid(1)));
+                continue;
+            }
             const ReminderService::Tick tick = service.tick(at(moment));
             QVERIFY(tick.missed.isEmpty());
             actual << outcome(tick);
