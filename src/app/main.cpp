@@ -28,7 +28,6 @@ Q_LOGGING_CATEGORY(lcStart, "tasquill.start")
 // no window, no file, no instance check. True when --user-data was given.
 bool readCommandLine(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tasquill"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TASQUILL_VERSION));
     QCommandLineParser parser;
@@ -42,7 +41,16 @@ bool readCommandLine(int argc, char *argv[])
         QStringLiteral("在用户数据文件夹（$XDG_DATA_HOME/tasquill）中运行，"
                        "并在那里第一次启动时设置登录后自动启动。"));
     parser.addOption(userData);
-    parser.process(app);
+    // An application object only to answer (help, version, a wrong option) and leave: a
+    // plain start does without the cost of making one more.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
+        parser.isSet(QStringLiteral("version"))) {
+        QCoreApplication app(argc, argv);
+        parser.process(app);
+    }
     return parser.isSet(userData);
 }
 
