@@ -24,15 +24,29 @@ QIcon LazyIconEngine::icon(const QString &fileName, const QSize &fileSize)
 
 QIcon &LazyIconEngine::loaded()
 {
-    if (!m_icon)
-        m_icon = QIcon(readPng(m_fileName));
+    if (!m_icon) {
+        m_image = readPng(m_fileName);
+        m_icon = QIcon(m_image);
+    }
     return *m_icon;
 }
 
 void LazyIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
                            QIcon::State state)
 {
-    loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+    // The tray icon is painted here. Drawn straight from the image, its scaled copy stays
+    // out of Qt's pixmap cache, whose clean-up would wake the program half a minute later.
+    if (mode != QIcon::Normal) {
+        loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+        return;
+    }
+    loaded();
+    QRect target(QPoint(), actualSize(rect.size(), mode, state));
+    target.moveCenter(rect.center());
+    painter->drawPixmap(target.topLeft(), m_image.size() == target.size()
+                                              ? m_image
+                                              : m_image.scaled(target.size(), Qt::IgnoreAspectRatio,
+                                                               Qt::SmoothTransformation));
 }
 
 QPixmap LazyIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)

@@ -34,5 +34,6 @@ private:
 
     QString m_fileName;
     QSize m_fileSize;
+    QPixmap m_image; // as read, for drawing it
     std::optional<QIcon> m_icon;
 };
