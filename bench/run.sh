@@ -14,7 +14,7 @@ TASQUILL_BUILD_DIR="$build" TASQUILL_CMAKE_ARGS="-DTASQUILL_BUILD_BENCH=ON -DTAS
     "$root/scripts/setup.sh"
 out=$(mktemp -d "${TMPDIR:-/tmp}/tasquill-bench-run.XXXXXX")
 idle=""
-trap 'kill $idle 2>/dev/null; rm -rf "$out"' EXIT
+trap '[ -z "$idle" ] || kill "$idle" 2>/dev/null || true; rm -rf "$out"' EXIT
 export BENCH_SUMMARY="$out/summary" QT_QPA_PLATFORM=offscreen
 source "$root/bench/support/summary.sh"
 : >"$BENCH_SUMMARY"
@@ -112,11 +112,12 @@ sleep 15 # its desktop up and its program started before the others begin
 wait "$idle"
 cat "$out/idle" >>"$out/sections" && cat "$out/idle-summary" >>"$BENCH_SUMMARY"
 
+commit=$(git -C "$root" describe --always --dirty) # before this file is rewritten
 {
     cat <<MD
 # Benchmark results
 
-Written by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC') at commit $(git -C "$root" describe --always --dirty).
+Written by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC') at commit $commit.
 Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores,
 $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, Linux $(uname -r),
 Debian $(cat /etc/debian_version), Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null),
