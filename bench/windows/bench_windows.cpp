@@ -82,7 +82,8 @@ int main(int argc, char **argv)
     if (!store.open())
         return 1;
     ReminderChime chime;
-    const Event reminder{QStringLiteral("9:07"), QStringLiteral("给花浇水\n带上剪刀"), Kind::Daily};
+    const Reminder reminder{
+        {QStringLiteral("9:07"), QStringLiteral("给花浇水\n带上剪刀"), Kind::Daily}, {}};
 
     const auto round = [&] {
         main.show();

@@ -4,12 +4,14 @@
 #include "schemaupgrade.h"
 #include "sqlitestatement.h"
 #include "timetext.h"
+#include "wallclock.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -67,6 +69,17 @@ const QString ReadFailed = QStringLiteral("无法读取数据库文件");
 const QString NotOpen = QStringLiteral("数据库没有打开");
 const QString Unchanged = QStringLiteral("（文件未作改动）");
 
+// Which file a path leads to now: its device and inode, or NoFile.
+using FileIdentity = QPair<quint64, quint64>;
+const FileIdentity NoFile(0, 0);
+FileIdentity identityOf(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return NoFile;
+    return {quint64(info.st_dev), quint64(info.st_ino)};
+}
+
 } // namespace
 
 EventStore::EventStore(const QString &fileName) : m_fileName(QFileInfo(fileName).absoluteFilePath())
@@ -90,9 +103,12 @@ bool EventStore::open()
     m_lastError.clear();
     if (isOpen())
         return true;
-    if (!m_db.open(m_fileName, SqliteDatabase::Mode::ReadWrite, BusyTimeoutMs))
+    if (!m_db.open(m_fileName, SqliteDatabase::Mode::ReadWrite, ReadBusyTimeoutMs))
         return fail(OpenFailed, reason());
     m_readOnly = false;
+    m_gone = false;
+    m_identity = identityOf(m_fileName);
+    m_nextDue = {};
 
     SchemaUpgrade upgrade(m_db);
     bool readable = false;
@@ -102,10 +118,13 @@ bool EventStore::open()
         m_db.close();
         return fail(OpenFailed, why);
     }
-    if (needed && !upgrade.run()) {
+    m_db.setBusyTimeout(BusyTimeoutMs); // the upgrade writes
+    const bool upgraded = !needed || upgrade.run();
+    m_db.setBusyTimeout(ReadBusyTimeoutMs);
+    if (!upgraded) {
         // A file we may read but not write still serves its reminders, without the index.
         if (upgrade.writeRefused() &&
-            m_db.open(m_fileName, SqliteDatabase::Mode::ReadOnly, BusyTimeoutMs)) {
+            m_db.open(m_fileName, SqliteDatabase::Mode::ReadOnly, ReadBusyTimeoutMs)) {
             m_readOnly = true;
             qCWarning(lcStore).noquote() << "opened read-only:" << m_fileName;
             hasLunarReminders();
@@ -128,7 +147,33 @@ bool EventStore::isOpen() const
 
 bool EventStore::isReadOnly() const
 {
-    return m_readOnly;
+    return m_readOnly || m_gone;
+}
+
+bool EventStore::isStale() const
+{
+    if (!isOpen())
+        return false;
+    const FileIdentity now = identityOf(m_fileName);
+    return m_gone ? now != NoFile : now != m_identity;
+}
+
+bool EventStore::followFile()
+{
+    if (!isStale())
+        return false;
+    if (identityOf(m_fileName) == NoFile) {
+        // Deleted, or its folder was: what is open still reminds, but nothing written to it
+        // would ever be seen again.
+        qCWarning(lcStore).noquote() << "the file is gone:" << m_fileName;
+        m_gone = true;
+        return false;
+    }
+    qCInfo(lcStore).noquote() << "the file was replaced, opening the new one:" << m_fileName;
+    forgetStatements();
+    m_db.close();
+    open();
+    return true;
 }
 
 QString EventStore::filePath() const
@@ -143,6 +188,11 @@ QString EventStore::lastError() const
 
 QString EventStore::readOnlyNotice() const
 {
+    if (m_gone)
+        return QStringLiteral("数据库文件 %1 已不在原处：它或它所在的文件夹被删除或移走了。"
+                              "提醒照常按已读入的事项进行，但新设置、完成和删除的事项都无法保存。"
+                              "请把该文件放回原处；放回以后 Tasquill 会接着使用它。")
+            .arg(m_fileName);
     return QStringLiteral(
                "数据库文件 %1 只能读取，不能写入：提醒照常进行，但新设置、完成和删除的事项"
                "都无法保存。请让该文件和它所在的文件夹可以写入，然后重新启动 Tasquill。")
@@ -313,25 +363,29 @@ bool EventStore::listDay(const QList<DayHit> &hits)
     return true;
 }
 
-bool EventStore::completeReminder(const Event &event, const QDateTime &now)
+bool EventStore::completeReminder(const Reminder &reminder, const QDateTime &now)
 {
+    const Event &event = reminder.event;
+    // The reminder of an earlier day (listed as missed, or put off past midnight) is done,
+    // but today's own occurrence is still to come: only today's leaves today's list.
+    const bool ofToday = TimeText::occurrenceDay(event.time, reminder.due) == now.date();
     if (event.kind != Kind::Once)
-        return complete({event.time, event.content}, now, {});
+        return complete({event.time, event.content}, now, ofToday, {});
     // A finished once-only event must not fire again, nor stay or come back as missed: it
     // may have been moved to the history already when it is completed late.
     return complete(
-        {event.time, event.content}, now,
+        {event.time, event.content}, now, ofToday,
         {"delete from eventtable where 时间 = ? and 内容 = ?",
          "delete from historyeventtable where 时间 = ? and 内容 = ? and 完成情况 = '未完成'"});
 }
 
 bool EventStore::completeTodayItem(const TodayItem &item, const QDateTime &now)
 {
-    return complete(item, now,
+    return complete(item, now, true,
                     {"delete from eventtable where 时间 = ? and 内容 = ? and 类型 = 'y'"});
 }
 
-bool EventStore::complete(const TodayItem &item, const QDateTime &now,
+bool EventStore::complete(const TodayItem &item, const QDateTime &now, bool ofToday,
                           std::initializer_list<const char *> removals)
 {
     m_lastError.clear();
@@ -340,14 +394,17 @@ bool EventStore::complete(const TodayItem &item, const QDateTime &now,
         bool done = SqliteStatement(m_db, "insert into historyeventtable values(?,?,?,?,?)")
                         .bindAll({item.time, item.content, DoneText, completed,
                                   TimeText::dateTag(now.date())})
-                        .run() &&
-                    SqliteStatement(m_db, "insert into tceventtable values(?,?,?)")
-                        .bindAll({item.time, item.content, completed})
                         .run();
-        // Of today's list it leaves every row of its time and content.
         for (const char *sql : removals)
             done = done && SqliteStatement(m_db, sql).bindAll({item.time, item.content}).run();
+        if (!ofToday)
+            return done;
+        // Of today's list it leaves every row of its time and content, for the rest of
+        // the day.
         return done &&
+               SqliteStatement(m_db, "insert into tceventtable values(?,?,?)")
+                   .bindAll({item.time, item.content, completed})
+                   .run() &&
                SqliteStatement(m_db, "delete from todayeventtable where 时间 = ? and 内容 = ?")
                    .bindAll({item.time, item.content})
                    .run();
@@ -429,15 +486,15 @@ QList<Event> EventStore::events(bool *ok)
 QDateTime EventStore::lastChecked()
 {
     SqliteStatement query(m_db, "select value from statetable where key = 'lastChecked'");
-    return query.next() ? QDateTime::fromString(query.text(0), Qt::ISODate) : QDateTime();
+    return query.next() ? WallClock::fromText(query.text(0)) : QDateTime();
 }
 
-bool EventStore::setLastChecked(const QDateTime &minute)
+bool EventStore::setLastChecked(const QDateTime &reading)
 {
     m_lastError.clear();
     return inTransaction(WriteFailed, [&] {
         return SqliteStatement(m_db, "insert or replace into statetable values('lastChecked', ?)")
-            .bindAll({minute.toString(Qt::ISODate)})
+            .bindAll({WallClock::text(reading)})
             .run();
     });
 }
@@ -447,7 +504,7 @@ bool EventStore::snooze(const Event &event, const QDateTime &due)
     m_lastError.clear();
     return inTransaction(WriteFailed, [&] {
         return SqliteStatement(m_db, "insert into snoozetable values(?,?,?,?)")
-            .bindAll({event.time, event.content, codeOf(event.kind), due.toString(Qt::ISODate)})
+            .bindAll({event.time, event.content, codeOf(event.kind), WallClock::text(due)})
             .run();
     });
 }
@@ -466,7 +523,7 @@ QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
         m_snoozeCheck = std::make_unique<SqliteStatement>(
             m_db, "select 1 from snoozetable where 提醒时间 <= ? limit 1");
     }
-    m_snoozeCheck->bindAll({upTo.toString(Qt::ISODate)});
+    m_snoozeCheck->bindAll({WallClock::text(upTo)});
     const bool any = m_snoozeCheck->next();
     const bool looked = m_snoozeCheck->ok();
     m_snoozeCheck->reset();
@@ -479,9 +536,10 @@ QList<Reminder> EventStore::takeSnoozes(const QDateTime &upTo, bool *ok)
     const bool taken = inTransaction(WriteFailed, [&] {
         SqliteStatement query(m_db, "select 时间, 内容, 类型, rowid, 提醒时间 from snoozetable "
                                     "where 提醒时间 <= ? order by 提醒时间, rowid");
-        query.bindAll({upTo.toString(Qt::ISODate)});
+        query.bindAll({WallClock::text(upTo)});
         while (query.next()) {
-            due.append({eventAt(query), QDateTime::fromString(query.text(4), Qt::ISODate)});
+            due.append(
+                {eventAt(query), WallClock::firstMomentAt(WallClock::fromText(query.text(4)))});
             rows.append(query.integer(3));
         }
         for (qint64 row : std::as_const(rows)) {
@@ -513,8 +571,7 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
     m_lastError.clear();
     const qint64 stamp = changeStamp();
     if (m_nextDue.after.isValid() && stamp == m_nextDue.stamp &&
-        after.date() == m_nextDue.after.date() &&
-        after.offsetFromUtc() == m_nextDue.after.offsetFromUtc() && after >= m_nextDue.after &&
+        after.date() == m_nextDue.after.date() && after >= m_nextDue.after &&
         (!m_nextDue.next.isValid() || after < m_nextDue.next)) {
         return finishRead(true, ok) ? m_nextDue.next : QDateTime();
     }
@@ -522,7 +579,6 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
     // (dueEvents()): a day part of today's (or none) and a clock part. Each distinct text
     // is tried as dueEvents() would, whatever its type code says.
     const QDate day = after.date();
-    const QDateTime dayEnd = day.endOfDay();
     QSet<QString> dayParts;
     for (const QString &text : TimeText::minuteMatchTexts(QDateTime(day, QTime(12, 0)), m_lunar))
         dayParts.insert(text.left(qMax(0, text.lastIndexOf(u' '))));
@@ -541,9 +597,8 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
         if (!dayParts.contains(text.left(qMax(0, blank))))
             continue;
         const QTime time = QTime::fromString(text.mid(blank + 1), TimeText::TimeFormat);
-        const QDateTime minute(day, time);
-        if (time.isValid() && after < minute && minute <= dayEnd &&
-            (!next.isValid() || minute < next) &&
+        const QDateTime minute(day, time, Qt::UTC); // a reading
+        if (time.isValid() && after < minute && (!next.isValid() || minute < next) &&
             TimeText::minuteMatchTexts(minute, m_lunar).contains(text)) {
             next = minute;
         }
@@ -551,9 +606,8 @@ QDateTime EventStore::nextDue(const QDateTime &after, bool *ok)
     bool read = texts.ok();
     if (read && !m_readOnly) {
         SqliteStatement snoozed(m_db, "select min(提醒时间) from snoozetable where 提醒时间 > ?");
-        snoozed.bindAll({after.toString(Qt::ISODate)});
-        const QDateTime due =
-            snoozed.next() ? QDateTime::fromString(snoozed.text(0), Qt::ISODate) : QDateTime();
+        snoozed.bindAll({WallClock::text(after)});
+        const QDateTime due = snoozed.next() ? WallClock::fromText(snoozed.text(0)) : QDateTime();
         read = snoozed.ok();
         if (due.isValid() && (!next.isValid() || due < next))
             next = due;
@@ -618,6 +672,8 @@ QString EventStore::statusText(Status status)
 
 QString EventStore::reason() const
 {
+    if (m_db.errorCode() == SQLITE_READONLY_DBMOVED)
+        return QStringLiteral("文件刚被另一个程序替换或移走了。请再试一次。");
     switch (m_db.errorCode() & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -660,16 +716,23 @@ bool EventStore::finishRead(bool read, bool *ok)
 
 bool EventStore::inTransaction(const QString &failure, const std::function<bool()> &body)
 {
+    // Never into a file that is no longer at its path: a replaced one is followed first.
+    followFile();
     if (!isOpen())
         return fail(failure, NotOpen);
-    if (m_readOnly)
+    if (isReadOnly())
         return fail(failure, readOnlyNotice());
     // "immediate" takes the write lock at once, so a lock held elsewhere is waited for
     // here rather than found half-way through.
-    if (m_db.exec("begin immediate") && body() && m_db.exec("commit"))
+    m_db.setBusyTimeout(BusyTimeoutMs);
+    const bool done = m_db.exec("begin immediate") && body() && m_db.exec("commit");
+    m_db.setBusyTimeout(ReadBusyTimeoutMs);
+    if (done)
         return true;
     const QString why = reason();
     m_readOnly = m_db.failedForWantOfWriteAccess();
     m_db.exec("rollback");
+    if (m_db.errorCode() == SQLITE_READONLY_DBMOVED)
+        followFile(); // replaced just now: the next try goes to the new file
     return fail(failure, m_readOnly ? readOnlyNotice() : why);
 }

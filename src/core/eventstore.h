@@ -29,8 +29,12 @@ class SqliteStatement;
 class EventStore
 {
 public:
-    // How long an operation waits for a lock held by another process before it fails.
+    // How long an operation waits for a lock held by another process before it fails: a
+    // change the user made waits a while; a read, which the reminder clock tries again
+    // within seconds, only briefly, so that a file held elsewhere does not hold up the
+    // windows (a commit holds readers off for milliseconds).
     static constexpr int BusyTimeoutMs = 3000;
+    static constexpr int ReadBusyTimeoutMs = 300;
 
     // `fileName` is usually "event.db" in the working directory.
     explicit EventStore(const QString &fileName);
@@ -43,11 +47,18 @@ public:
     // not written opens for reading: reminders go on, and isReadOnly() says so.
     bool open();
     bool isOpen() const;
-    // Whether changes cannot be saved: the file or its folder refused a write.
+    // Whether changes cannot be saved: the file or its folder refused a write, or the file
+    // is gone.
     bool isReadOnly() const;
+    // Whether the path no longer leads to the file that is open: another program replaced
+    // it (a backup put back, a sync tool's rename), or deleted it, folder and all.
+    bool isStale() const;
+    // Follows the path: a replaced file is opened in its place (true: the events may all be
+    // different now); a deleted one stays open for reading, and isReadOnly() says so.
+    bool followFile();
     QString filePath() const;
     QString lastError() const;
-    // What the user is told about a file that cannot be written.
+    // What the user is told about a file that cannot be written or is gone.
     QString readOnlyNotice() const;
 
     bool addEvent(const Event &event);
@@ -57,10 +68,11 @@ public:
     // and leaves out what was completed today.
     bool rebuildToday(const QDate &today);
 
-    // Records the completion of a reminder at `now`: a done history row and a completion,
-    // and the item leaves today's list. A once-only event is finished by it: every row of
-    // its time and content leaves the events; other kinds stay.
-    bool completeReminder(const Event &event, const QDateTime &now);
+    // Records the completion of a reminder at `now`: a done history row and, when it is
+    // today's occurrence, a completion, and the item leaves today's list. A once-only event
+    // is finished by it: every row of its time and content leaves the events; other kinds
+    // stay.
+    bool completeReminder(const Reminder &reminder, const QDateTime &now);
     // The same for an item of today's list, whose kind the list does not know: of the
     // events, only once-only rows of its time and content go.
     bool completeTodayItem(const TodayItem &item, const QDateTime &now);
@@ -70,27 +82,27 @@ public:
     bool deleteEvent(const Event &event);
     bool deleteHistoryEntry(const HistoryEntry &entry);
 
-    // The events due in the minute of `minute`, in storage order: the rows whose time text
-    // equals one of that minute's match texts.
-    QList<Event> dueEvents(const QDateTime &minute, bool *ok = nullptr);
+    // The events due when the wall clock shows `reading` (see WallClock), in storage order:
+    // the rows whose time text equals one of that minute's match texts.
+    QList<Event> dueEvents(const QDateTime &reading, bool *ok = nullptr);
     // Every event, in storage order.
     QList<Event> events(bool *ok = nullptr);
 
-    // The last minute the program checked for due reminders, as it noted it; invalid when
-    // it never did (a first start, or a file an earlier version wrote).
+    // The last reading of the wall clock the program checked for due reminders, as it noted
+    // it; invalid when it never did (a first start, or a file an earlier version wrote).
     QDateTime lastChecked();
-    bool setLastChecked(const QDateTime &minute);
+    bool setLastChecked(const QDateTime &reading);
 
-    // Puts `event` off until `due`; takeSnoozes() hands back, and forgets, those due by
-    // `upTo`, earliest first.
+    // Puts `event` off until the moment `due`; takeSnoozes() hands back, and forgets, those
+    // due by the time the wall clock shows `upTo` (a moment or a reading), earliest first.
     bool snooze(const Event &event, const QDateTime &due);
     QList<Reminder> takeSnoozes(const QDateTime &upTo, bool *ok = nullptr);
     // Differs from one call to the next once the file was changed, by this store or by
     // another program.
     qint64 changeStamp();
-    // The first moment after `after`, on its day, that an event falls due (as dueEvents()
-    // would find it), or that a reminder put off comes back (on any day); invalid when
-    // there is none.
+    // The first reading after the reading `after`, on its day, at which an event falls due
+    // (as dueEvents() would find it), or a reminder put off comes back (on any day);
+    // invalid when there is none.
     QDateTime nextDue(const QDateTime &after, bool *ok = nullptr);
     // Today's list as last rebuilt for `today`, in storage order. For a file that cannot
     // be written it is worked out afresh, since no rebuild could store it.
@@ -135,7 +147,7 @@ private:
     // Runs `body` inside "begin immediate" … "commit"; rolls back and fails with
     // `failure` and SQLite's reason when `body` returns false.
     bool inTransaction(const QString &failure, const std::function<bool()> &body);
-    bool complete(const TodayItem &item, const QDateTime &now,
+    bool complete(const TodayItem &item, const QDateTime &now, bool ofToday,
                   std::initializer_list<const char *> removals);
     bool deleteTwins(const char *check, const char *remove, qint64 id,
                      const std::function<bool(SqliteStatement &row)> &unchanged);
@@ -143,6 +155,8 @@ private:
     QString m_fileName;
     QString m_lastError;
     bool m_readOnly = false;
+    bool m_gone = false;
+    QPair<quint64, quint64> m_identity; // the open file's device and inode
     SqliteDatabase m_db;
     // The minute's query runs every minute of the program's life: prepared once for each
     // number of match texts a minute has.
@@ -151,9 +165,9 @@ private:
     // Whether lunar reminders are there to check, as the last rebuild or entry found.
     bool m_lunar = true;
     qsizetype m_dueQueryTexts = 0;
-    // nextDue()'s last answer, which holds for a later moment of the same day while the
-    // file and the clock's offset from UTC stay as they were: a program that sleeps until
-    // then gets it again at each wake without reading the events.
+    // nextDue()'s last answer, which holds for a later reading of the same day while the
+    // file stays as it was: a program that sleeps until then gets it again at each wake
+    // without reading the events.
     struct
     {
         qint64 stamp = 0;

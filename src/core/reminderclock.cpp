@@ -1,5 +1,7 @@
 #include "reminderclock.h"
 
+#include "wallclock.h"
+
 #include <QLoggingCategory>
 #include <QTime>
 
@@ -27,18 +29,36 @@ ReminderClock::Plan ReminderClock::plan(const QDateTime &now)
     start(now);
     const QDateTime current = minuteStart(now);
     qint64 pending = m_lastChecked.msecsTo(current) / 60000; // ending with the current one
-    // A minute already checked is not checked again, also when the clock has been set back
-    // to before it: its reminders have been shown.
-    if (pending <= 0)
-        return plan;
-    if (pending > PopUpGapMinutes + 1) {
-        qCInfo(lcClock) << "no check for" << pending - 1 << "minutes: listing their reminders";
-        plan.missedAfter = qMax(m_lastChecked, current.addDays(-MissedDays));
-        plan.missedUpTo = current.addSecs(-60);
+    if (pending < -SetBackToleranceMinutes) {
+        qCInfo(lcClock) << "clock set back by" << -pending << "minutes: checking afresh from"
+                        << current;
+        startAfresh(current);
         pending = 1;
     }
-    for (qint64 back = pending - 1; back >= 0; --back)
-        plan.minutes.append(current.addSecs(-60 * back));
+    // A minute already checked is not checked again, also when the clock has been set back
+    // a little to before it: its reminders have been shown.
+    if (pending <= 0)
+        return plan;
+    QDateTime reading = m_lastReading;
+    if (pending > PopUpGapMinutes + 1) {
+        qCInfo(lcClock) << "no check for" << pending - 1 << "minutes: listing their reminders";
+        plan.missedEnd = current.addSecs(-60);
+        plan.missedUpTo = WallClock::readingAt(plan.missedEnd);
+        plan.missedAfter = qMax(reading, plan.missedUpTo.addDays(-MissedDays));
+        reading = qMax(reading, plan.missedUpTo);
+        pending = 1;
+    }
+    for (qint64 back = pending - 1; back >= 0; --back) {
+        Minute minute{current.addSecs(-60 * back), {}};
+        // One reading a minute, but for the hour a change to summer time skips (or a time
+        // zone change, at most a day of it).
+        const QDateTime shown = WallClock::readingAt(minute.start);
+        for (QDateTime r = qMax(reading, shown.addDays(-1)).addSecs(60); r <= shown;
+             r = r.addSecs(60))
+            minute.readings.append(r);
+        reading = qMax(reading, shown);
+        plan.minutes.append(minute);
+    }
     return plan;
 }
 
@@ -46,18 +66,30 @@ void ReminderClock::start(const QDateTime &now)
 {
     // The program's first minute is one of its minutes too, even when its check fails.
     if (!m_lastChecked.isValid() && now.isValid())
-        m_lastChecked = minuteStart(now).addSecs(-60);
+        startAfresh(minuteStart(now));
 }
 
-void ReminderClock::resume(const QDateTime &minute)
+void ReminderClock::startAfresh(const QDateTime &current)
 {
-    if (minute.isValid() && (!m_lastChecked.isValid() || minute < m_lastChecked))
-        m_lastChecked = minuteStart(minute);
+    m_lastChecked = current.addSecs(-60);
+    m_lastReading = WallClock::readingAt(m_lastChecked);
+}
+
+void ReminderClock::resume(const QDateTime &reading)
+{
+    // The first moment that showed it: in an hour that came twice, a restart in its second
+    // coming finds the readings checked in the first one behind it and brings them no more.
+    const QDateTime moment = WallClock::firstMomentAt(reading);
+    if (!reading.isValid() || !moment.isValid())
+        return;
+    m_lastChecked = minuteStart(moment);
+    m_lastReading = WallClock::readingAt(reading);
 }
 
 void ReminderClock::markChecked(const QDateTime &minute)
 {
     m_lastChecked = minute;
+    m_lastReading = qMax(m_lastReading, WallClock::readingAt(minute));
 }
 
 bool ReminderClock::rebuildDue(const QList<QDateTime> &checked, const QDate &today) const

@@ -9,6 +9,11 @@
 // loop or a suspended computer changes nothing. A minute counts as checked only once the
 // caller says so, so a minute whose check failed is offered again. The moment is always
 // passed in.
+//
+// Minutes are counted on the real time line; what falls due in each is what the wall clock
+// showed meanwhile (see WallClock): every reading once, at the first minute that shows it
+// or goes past it. An hour that daylight saving skips brings its reminders at the minute
+// the clock jumps to; an hour it repeats brings them the first time only.
 class ReminderClock
 {
 public:
@@ -16,29 +21,41 @@ public:
     // reminders are listed as missed, from at most the last MissedDays.
     static constexpr int PopUpGapMinutes = 10;
     static constexpr int MissedDays = 31;
+    // The clock set back by more than this was wrong before and has been corrected (a
+    // hardware clock kept in local time and read as UTC, until the network time came): the
+    // minutes ahead of it were never lived, and checking starts afresh from the corrected
+    // minute. A smaller step back waits until the clock reaches the minutes not yet checked,
+    // so that nothing comes twice.
+    static constexpr int SetBackToleranceMinutes = 5;
 
+    struct Minute
+    {
+        QDateTime start;           // the moment the minute begins
+        QList<QDateTime> readings; // the wall-clock minutes due in it, oldest first
+    };
     struct Plan
     {
-        // The starts of the minutes to check one by one, oldest first, ending with the
-        // minute `now` falls in; empty when that has been checked.
-        QList<QDateTime> minutes;
-        // A longer gap before them: its minutes after `missedAfter` up to `missedUpTo`.
+        // The minutes to check one by one, oldest first, ending with the minute `now`
+        // falls in; empty when that has been checked.
+        QList<Minute> minutes;
+        // A longer gap before them: the readings after `missedAfter` up to `missedUpTo`,
+        // checked once the gap's last minute, `missedEnd`, is marked.
         QDateTime missedAfter;
         QDateTime missedUpTo;
+        QDateTime missedEnd;
     };
 
-    // The clock starts with the minute of the first call, or goes on from the last minute
-    // a previous run checked (resume()). When the clock has been set back, nothing is
-    // checked until it reaches a minute not checked before: no reminder comes twice.
     Plan plan(const QDateTime &now);
     // Starts the clock at the minute of `now` unless it runs already.
     void start(const QDateTime &now);
-    // The program checked up to `minute` in an earlier run; an earlier minute than the
-    // clock knows of is taken, so that the time in between is checked.
-    void resume(const QDateTime &minute);
+    // An earlier run checked the readings up to `reading`: the clock goes on from there.
+    // A reading ahead of the clock is a step back as in plan().
+    void resume(const QDateTime &reading);
     // `minute` (a start plan() gave) and the minutes before it are checked.
     void markChecked(const QDateTime &minute);
     QDateTime lastChecked() const { return m_lastChecked; }
+    // The latest reading checked: what a later run resumes from.
+    QDateTime lastReading() const { return m_lastReading; }
 
     // Whether today's list is due for its rebuild once `checked` have been checked: at
     // 0:01, and whenever the date differs from that of the last rebuild.
@@ -49,6 +66,9 @@ public:
     static QDateTime minuteStart(const QDateTime &moment);
 
 private:
+    void startAfresh(const QDateTime &current);
+
     QDateTime m_lastChecked;
+    QDateTime m_lastReading;
     QDate m_rebuiltOn;
 };

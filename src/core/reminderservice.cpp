@@ -2,6 +2,7 @@
 
 #include "eventstore.h"
 #include "timetext.h"
+#include "wallclock.h"
 
 #include <QLoggingCategory>
 
@@ -17,132 +18,169 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
 {
     Tick tick;
     m_clock.start(now);
-    tick.wakeAt =
-        ReminderClock::minuteStart(now).addSecs(60); // unless all goes well: try again then
+    // Another program may have put a new file in its place: its reminders are the ones now.
+    const bool replaced = m_store.isOpen() && m_store.followFile();
     if (!m_store.isOpen() && !m_store.open()) {
-        tick.failures.append(m_store.lastError());
+        retryAfterFailure(now, m_store.lastError(), &tick);
         return tick;
     }
     if (!m_resumed) {
         m_resumed = true;
         m_clock.resume(m_store.lastChecked());
     }
+    countQuietMinutes(now, replaced);
+
+    const ReminderClock::Plan plan = m_clock.plan(now);
+    bool allChecked = checkMissed(plan, &tick) && checkMinutes(plan, &tick);
+    if (allChecked) // snoozes come at the first tick at or after their moment
+        tick.due.append(m_store.takeSnoozes(now, &allChecked));
+    const QString readFailure = allChecked ? QString() : m_store.lastError();
+    if (allChecked)
+        rebuildIfDue(now, plan, rebuild, &tick);
+    if (m_store.isReadOnly() != m_toldReadOnly) {
+        m_toldReadOnly = m_store.isReadOnly();
+        if (m_toldReadOnly)
+            tick.failures.append(m_store.readOnlyNotice());
+    }
+    // Marked at the first tick, so that a run that ends without quitting (killed, the power
+    // cut) leaves the minute it began with; then when reminders came, so that a start after
+    // a crash does not bring them again; and as the program quits. Quiet minutes need no
+    // marking, which would cost a write: a start after a crash finds nothing due in them.
+    m_markerBehind = m_markerBehind || !tick.due.isEmpty() || !tick.missed.isEmpty();
+    if (m_markerBehind)
+        saveMarker();
+    if (!allChecked)
+        retryAfterFailure(now, readFailure, &tick);
+    else if (!aimWake(now, &tick))
+        retryAfterFailure(now, m_store.lastError(), &tick);
+    else
+        m_failingSince = QDateTime();
+    return tick;
+}
+
+void ReminderService::countQuietMinutes(const QDateTime &now, bool replaced)
+{
     // The minutes slept through had nothing due when the wake was aimed, and every change
     // since has woken the program to aim again: they count as checked, up to the current
     // one (checked at its start with what was there then, as a minute tick would have).
     // A change whose news has not come yet is new: the current minute is checked with it.
-    if (m_quietUpTo.isValid()) {
-        const bool changed = m_store.changeStamp() != m_aimedAtStamp;
-        const QDateTime quiet =
-            qMin(m_quietUpTo, ReminderClock::minuteStart(now).addSecs(changed ? -60 : 0));
-        if (quiet > m_clock.lastChecked())
-            m_clock.markChecked(quiet);
-        m_quietUpTo = QDateTime();
-    }
+    if (!m_quietUpTo.isValid())
+        return;
+    const bool changed = replaced || m_store.changeStamp() != m_aimedAtStamp;
+    const QDateTime quiet =
+        qMin(m_quietUpTo, ReminderClock::minuteStart(now).addSecs(changed ? -60 : 0));
+    if (quiet > m_clock.lastChecked())
+        m_clock.markChecked(quiet);
+    m_quietUpTo = QDateTime();
+}
 
-    const ReminderClock::Plan plan = m_clock.plan(now);
-    bool allChecked = true;
-    if (plan.missedAfter.isValid()) {
-        allChecked = readMissed(plan.missedAfter, plan.missedUpTo, &tick.missed);
-        if (allChecked)
-            m_clock.markChecked(plan.missedUpTo);
-    }
+void ReminderService::rebuildIfDue(const QDateTime &now, const ReminderClock::Plan &plan,
+                                   bool rebuild, Tick *tick)
+{
     QList<QDateTime> checked;
-    for (int i = 0; allChecked && i < plan.minutes.size(); ++i) {
-        const QList<Event> due = m_store.dueEvents(plan.minutes.at(i), &allChecked);
-        if (!allChecked)
-            break;
-        for (const Event &event : due)
-            tick.due.append({event, plan.minutes.at(i)});
-        m_clock.markChecked(plan.minutes.at(i));
-        checked.append(plan.minutes.at(i));
-    }
-    if (allChecked) {
-        // Snoozes come at the first tick at or after their moment.
-        for (const Reminder &snoozed : m_store.takeSnoozes(now, &allChecked))
-            tick.due.append(snoozed);
-    }
-    if (!allChecked)
-        tick.failures.append(m_store.lastError());
-
+    for (const ReminderClock::Minute &minute : plan.minutes)
+        checked.append(minute.start);
+    if (!rebuild && !m_clock.rebuildDue(checked, now.date()))
+        return;
     // A file that cannot be written has no stored list to rebuild: the list is worked out
     // when read, and only has to be read again.
-    if (allChecked && (rebuild || m_clock.rebuildDue(checked, now.date()))) {
-        if (m_store.isReadOnly() || m_store.rebuildToday(now.date())) {
-            m_clock.noteRebuilt(now.date());
-            tick.listChanged = true;
-        } else if (!m_store.isReadOnly()) { // a refused write is told below, once
-            tick.failures.append(m_store.lastError());
+    if (m_store.isReadOnly() || m_store.rebuildToday(now.date())) {
+        m_clock.noteRebuilt(now.date());
+        tick->listChanged = true;
+    } else if (!m_store.isReadOnly()) { // a refused write is told as such, once
+        tick->failures.append(m_store.lastError());
+    }
+}
+
+bool ReminderService::checkMissed(const ReminderClock::Plan &plan, Tick *tick)
+{
+    if (!plan.missedEnd.isValid())
+        return true;
+    bool ok = false;
+    const QList<Event> events = m_store.events(&ok);
+    QList<Reminder> missed;
+    for (const Event &event : events) {
+        for (const QDateTime &reading :
+             TimeText::dueMinutes(event.time, plan.missedAfter, plan.missedUpTo))
+            missed.append({event, WallClock::firstMomentAt(reading)});
+    }
+    if (ok)
+        missed.append(m_store.takeSnoozes(plan.missedUpTo, &ok));
+    if (!ok)
+        return false;
+    // Stable: the reminders of one minute keep their storage order.
+    std::stable_sort(missed.begin(), missed.end(),
+                     [](const Reminder &a, const Reminder &b) { return a.due < b.due; });
+    tick->missed.append(missed);
+    m_clock.markChecked(plan.missedEnd);
+    return true;
+}
+
+bool ReminderService::checkMinutes(const ReminderClock::Plan &plan, Tick *tick)
+{
+    for (const ReminderClock::Minute &minute : plan.minutes) {
+        QList<Reminder> due;
+        for (const QDateTime &reading : minute.readings) {
+            bool ok = false;
+            for (const Event &event : m_store.dueEvents(reading, &ok))
+                due.append({event, minute.start});
+            if (!ok)
+                return false;
         }
+        tick->due.append(due);
+        m_clock.markChecked(minute.start);
     }
-    if (m_store.isReadOnly() && !m_toldReadOnly) {
-        m_toldReadOnly = true;
-        tick.failures.append(m_store.readOnlyNotice());
-    }
-    // Marked when reminders came, so that a start after a crash does not bring them again,
-    // and as the program quits. Quiet minutes need no marking, which would cost a write:
-    // a start after a crash finds nothing due in them.
-    m_markerBehind = m_markerBehind || !tick.due.isEmpty() || !tick.missed.isEmpty();
-    if (m_markerBehind)
-        saveMarker();
-    if (allChecked)
-        aimWake(now, &tick);
-    return tick;
+    return true;
+}
+
+void ReminderService::retryAfterFailure(const QDateTime &now, const QString &failure, Tick *tick)
+{
+    tick->failures.append(failure);
+    // Tried again within seconds, so that a reminder due while another program held the
+    // file comes as soon as it lets go; after a few minutes of failing, once a minute.
+    if (!m_failingSince.isValid())
+        m_failingSince = now;
+    tick->wakeAt = m_failingSince.secsTo(now) < 60 * RetryQuicklyMinutes
+                       ? now.addSecs(RetrySeconds)
+                       : ReminderClock::minuteStart(now).addSecs(60);
 }
 
 bool ReminderService::changedSinceAim()
 {
-    return !m_quietUpTo.isValid() || !m_store.isOpen() || m_store.changeStamp() != m_aimedAtStamp;
+    return !m_quietUpTo.isValid() || !m_store.isOpen() || m_store.isStale() ||
+           m_store.changeStamp() != m_aimedAtStamp;
 }
 
-void ReminderService::aimWake(const QDateTime &now, Tick *tick)
+bool ReminderService::aimWake(const QDateTime &now, Tick *tick)
 {
     // The next minute anything can fall due, the turn of the day (the day's rebuild), or
-    // at the latest QuietLimitMinutes ahead.
+    // at the latest QuietLimitMinutes ahead. The store answers in readings of the wall
+    // clock; each is due at the first moment after the last check that shows it.
     const QDateTime last = m_clock.lastChecked();
-    QDateTime wake =
-        qMin(last.date().addDays(1).startOfDay(),
-             ReminderClock::minuteStart(qMax(now, last)).addSecs(60 * QuietLimitMinutes));
+    const QDateTime reading = m_clock.lastReading();
+    QDateTime wake = qMin(
+        WallClock::firstMomentAt(QDateTime(reading.date().addDays(1), QTime(0, 0), Qt::UTC), last),
+        ReminderClock::minuteStart(qMax(now, last)).addSecs(60 * QuietLimitMinutes));
     bool ok = false;
-    const QDateTime due = m_store.nextDue(last, &ok);
-    if (!ok) {
-        tick->failures.append(m_store.lastError());
-        return;
-    }
+    const QDateTime due = m_store.nextDue(reading, &ok);
+    if (!ok)
+        return false;
     if (due.isValid())
-        wake = qMin(wake, due);
+        wake = qMin(wake, WallClock::firstMomentAt(due, last));
     tick->wakeAt = wake;
     m_quietUpTo = ReminderClock::minuteStart(wake).addSecs(-60);
     m_aimedAtStamp = m_store.changeStamp();
+    return true;
 }
 
 void ReminderService::saveMarker()
 {
-    const QDateTime minute = m_clock.lastChecked();
-    if (!minute.isValid() || !m_store.isOpen() || m_store.isReadOnly())
+    const QDateTime reading = m_clock.lastReading();
+    if (!reading.isValid() || !m_store.isOpen() || m_store.isReadOnly())
         return;
-    if (m_store.setLastChecked(minute))
+    if (m_store.setLastChecked(reading))
         m_markerBehind = false;
     else
         qCWarning(lcService).noquote()
             << "cannot note the last minute checked:" << m_store.lastError();
-}
-
-bool ReminderService::readMissed(const QDateTime &after, const QDateTime &upTo,
-                                 QList<Reminder> *missed)
-{
-    bool ok = false;
-    const QList<Event> events = m_store.events(&ok);
-    for (const Event &event : events) {
-        for (const QDateTime &minute : TimeText::dueMinutes(event.time, after, upTo))
-            missed->append({event, minute});
-    }
-    if (ok)
-        missed->append(m_store.takeSnoozes(upTo, &ok));
-    // Stable: the reminders of one minute keep their storage order.
-    std::stable_sort(missed->begin(), missed->end(),
-                     [](const Reminder &a, const Reminder &b) { return a.due < b.due; });
-    if (!ok)
-        missed->clear();
-    return ok;
 }

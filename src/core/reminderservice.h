@@ -26,6 +26,10 @@ public:
     // The longest the program sleeps between ticks when nothing falls due: a change of
     // the time zone, which nothing announces, is noticed within this time.
     static constexpr int QuietLimitMinutes = 30;
+    // A tick that could not read the file (another program holds it) is tried again after
+    // RetrySeconds, for RetryQuicklyMinutes; then once a minute.
+    static constexpr int RetrySeconds = 5;
+    static constexpr int RetryQuicklyMinutes = 3;
 
     explicit ReminderService(EventStore &store);
 
@@ -37,7 +41,7 @@ public:
         // What went wrong, for the user; each is repeated at every tick it happens again.
         QStringList failures;
         // When the next tick is needed: the next moment something can fall due, the turn
-        // of the day, or QuietLimitMinutes ahead; after a failure, the next minute. The
+        // of the day, or QuietLimitMinutes ahead; after a failure, within seconds. The
         // minutes before it count as checked unless the events change: any change to the
         // file must be followed by a tick, which aims again.
         QDateTime wakeAt;
@@ -54,21 +58,27 @@ public:
 
     // Notes the last minute checked in the file, as the program does before it quits.
     void saveMarker();
-    // Whether the file changed (or the last tick failed) since the last tick aimed its
-    // wake: a tick is due then, since that aim may no longer hold.
+    // Whether the file changed or was replaced (or the last tick failed) since the last
+    // tick aimed its wake: a tick is due then, since that aim may no longer hold.
     bool changedSinceAim();
 
 private:
-    // The events and snoozes that fell due after `after` up to `upTo`, earliest first.
-    bool readMissed(const QDateTime &after, const QDateTime &upTo, QList<Reminder> *missed);
+    // The steps of a tick.
+    void countQuietMinutes(const QDateTime &now, bool replaced);
+    bool checkMissed(const ReminderClock::Plan &plan, Tick *tick);
+    bool checkMinutes(const ReminderClock::Plan &plan, Tick *tick);
+    void rebuildIfDue(const QDateTime &now, const ReminderClock::Plan &plan, bool rebuild,
+                      Tick *tick);
     // Sets the tick's wakeAt and notes the minutes before it as quiet.
-    void aimWake(const QDateTime &now, Tick *tick);
+    bool aimWake(const QDateTime &now, Tick *tick);
+    void retryAfterFailure(const QDateTime &now, const QString &failure, Tick *tick);
 
     EventStore &m_store;
     ReminderClock m_clock;
-    bool m_resumed = false;      // the marker of the last run has been read
-    bool m_markerBehind = false; // reminders came since
-    QDateTime m_quietUpTo;       // the last minute known to have nothing due, when aimed
-    qint64 m_aimedAtStamp = 0;   // the file's change stamp then
+    bool m_resumed = false;     // the marker of the last run has been read
+    bool m_markerBehind = true; // reminders came (or the run began) since it was noted
+    QDateTime m_quietUpTo;      // the last minute known to have nothing due, when aimed
+    qint64 m_aimedAtStamp = 0;  // the file's change stamp then
     bool m_toldReadOnly = false;
+    QDateTime m_failingSince; // the first of the ticks failing in a row
 };

@@ -30,6 +30,12 @@ bool SqliteDatabase::open(const QString &path, Mode mode, int busyTimeoutMs)
     return true;
 }
 
+void SqliteDatabase::setBusyTimeout(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
+}
+
 void SqliteDatabase::close()
 {
     if (m_db) {
@@ -49,12 +55,15 @@ bool SqliteDatabase::exec(const QByteArray &sql)
 
 void SqliteDatabase::noteFailure()
 {
-    m_errorCode = m_db ? sqlite3_errcode(m_db) : SQLITE_MISUSE;
+    m_errorCode = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_MISUSE;
     m_errorMessage = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("not open");
 }
 
 bool SqliteDatabase::failedForWantOfWriteAccess() const
 {
+    // A file moved away while open refuses writes too, but the path may lead to a writable
+    // file again.
     const int code = errorCode() & 0xff;
-    return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM;
+    return (code == SQLITE_READONLY && errorCode() != SQLITE_READONLY_DBMOVED) ||
+           code == SQLITE_CANTOPEN || code == SQLITE_PERM;
 }

@@ -24,6 +24,8 @@ public:
     bool open(const QString &path, Mode mode, int busyTimeoutMs);
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    // How long the next statements wait for a lock held elsewhere before they fail.
+    void setBusyTimeout(int ms);
 
     // Runs one or more statements that return no rows.
     bool exec(const QByteArray &sql);

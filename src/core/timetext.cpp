@@ -1,6 +1,7 @@
 #include "timetext.h"
 
 #include "lunarcalendar.h"
+#include "wallclock.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -315,7 +316,7 @@ QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const Q
     if (texts.size() > 100000)
         texts.clear();
     for (QDate day = after.date(); day.isValid() && day <= upTo.date(); day = day.addDays(1)) {
-        const QDateTime minute(day, time);
+        const QDateTime minute(day, time, Qt::UTC); // a reading
         if (minute <= after || upTo < minute)
             continue;
         auto known = texts.constFind(minute);
@@ -325,6 +326,15 @@ QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const Q
             minutes.append(minute);
     }
     return minutes;
+}
+
+QDate occurrenceDay(const QString &text, const QDateTime &cameAt)
+{
+    // A reminder is put off by an hour at most at a time: its own minute lies within the
+    // day before it came back, however often it was put off.
+    const QDateTime reading = WallClock::readingAt(cameAt);
+    const QList<QDateTime> minutes = dueMinutes(text, reading.addDays(-1), reading);
+    return minutes.isEmpty() ? cameAt.date() : minutes.last().date();
 }
 
 QString dayText(Kind kind, const QDate &today)

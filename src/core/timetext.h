@@ -65,9 +65,13 @@ QDate parseOnceDate(const QString &text);
 // Without `lunar`, the lunar texts are left out, for a file that holds no lunar reminder.
 QStringList minuteMatchTexts(const QDateTime &minute, bool lunar = true);
 
-// The minutes in (after, upTo] in which a reminder of time text `text` falls due: those
-// whose match texts include it. Empty for a text that never falls due.
+// The readings of the wall clock (see WallClock) in (after, upTo] at which a reminder of
+// time text `text` falls due: those whose match texts include it. Empty for a text that
+// never falls due.
 QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const QDateTime &upTo);
+// The day of the occurrence that a reminder of `text`, come at the moment `cameAt` (at its
+// minute, late, or put off), reminds of: the day of its last minute up to then.
+QDate occurrenceDay(const QString &text, const QDateTime &cameAt);
 
 // What today's list does with one stored event.
 enum class DayMatch {

@@ -87,7 +87,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_fileChanged = new QTimer(this);
     m_fileChanged->setSingleShot(true);
     m_fileChanged->setInterval(FileSettleMs);
+    // The folder too: a file put in place of event.db (a backup, a sync tool's rename) is
+    // news that the file's own watch may not bring.
     connect(m_fileWatch, &QFileSystemWatcher::fileChanged, m_fileChanged,
+            qOverload<>(&QTimer::start));
+    connect(m_fileWatch, &QFileSystemWatcher::directoryChanged, m_fileChanged,
             qOverload<>(&QTimer::start));
     connect(m_fileChanged, &QTimer::timeout, this, [this] {
         // The program's own marking of the minutes, written before it aimed, is no news.
@@ -177,7 +181,7 @@ void MainWindow::initDatabase(const QString &fileName)
 
 void MainWindow::rebuildTodayList()
 {
-    handle(m_service->tick(Clock::now(), true));
+    checkReminders(Clock::now(), true);
 }
 
 void MainWindow::installTodayModel()
@@ -216,12 +220,13 @@ void MainWindow::timerEvent(QTimerEvent *event)
     QMainWindow::timerEvent(event);
 }
 
-void MainWindow::checkReminders(const QDateTime &now)
+void MainWindow::checkReminders(const QDateTime &now, bool rebuild)
 {
-    const ReminderService::Tick tick = m_service->tick(now);
+    const ReminderService::Tick tick = m_service->tick(now, rebuild);
     m_checked = true;
-    // Aimed anew at each tick, a little after the minute begins, so that timer rounding
-    // never lands it in the minute before.
+    // Aimed anew at every tick, whatever made it (the timer, a change, the user's action):
+    // the service now counts the minutes before its aim as quiet. A little after the minute
+    // begins, so that timer rounding never lands it in the minute before.
     reminderTimer->start(now.msecsTo(tick.wakeAt) + TickMarginMs);
     watchFile();
     handle(tick);
@@ -231,14 +236,17 @@ void MainWindow::watchFile()
 {
     // Watched again once it is there, and after it was replaced (a backup put back).
     const QString path = m_store->filePath();
+    const QString folder = QFileInfo(path).absolutePath();
     if (!m_fileWatch->files().contains(path) && QFileInfo::exists(path))
         m_fileWatch->addPath(path);
+    if (!m_fileWatch->directories().contains(folder) && QFileInfo::exists(folder))
+        m_fileWatch->addPath(folder);
 }
 
 void MainWindow::handle(const ReminderService::Tick &tick)
 {
     for (const Reminder &reminder : tick.due)
-        showMsgWindow(reminder.event);
+        showMsgWindow(reminder);
     if (!tick.missed.isEmpty())
         showMissedWindow(tick.missed);
     if (tick.listChanged || !m_todayModel)
@@ -249,9 +257,9 @@ void MainWindow::handle(const ReminderService::Tick &tick)
         m_failures.reset(); // the next failure is news again
 }
 
-void MainWindow::showMsgWindow(const Event &event)
+void MainWindow::showMsgWindow(const Reminder &reminder)
 {
-    auto *window = new MsgWindow(event, *m_store, m_chime);
+    auto *window = new MsgWindow(reminder, *m_store, m_chime);
     connect(window, &MsgWindow::completedSignal, this, &MainWindow::refresh);
     window->setAttribute(Qt::WA_DeleteOnClose);
     showAtBottomRight(window);

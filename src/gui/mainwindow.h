@@ -36,15 +36,15 @@ public:
     void initDatabase(const QString &fileName);
     // Rebuilds today's list for the current date, with the day's housekeeping.
     void rebuildTodayList();
-    // Opens a reminder window for one due event.
-    void showMsgWindow(const Event &event);
+    // Opens a reminder window for one due reminder.
+    void showMsgWindow(const Reminder &reminder);
     // Lists reminders that fell due while the program was away, in one window.
     void showMissedWindow(const QList<Reminder> &missed);
     // Shows a pop-up at the lower right of the work area, above those already there.
     void showAtBottomRight(QWidget *widget);
     // The minute check at `now`: every minute not yet checked gets its reminders, and
-    // today's list is rebuilt when the day has turned.
-    void checkReminders(const QDateTime &now);
+    // today's list is rebuilt when the day has turned (or, with `rebuild`, at once).
+    void checkReminders(const QDateTime &now, bool rebuild = false);
     void lookupHomeHost();
     // Tells a new user, in a balloon from the tray icon, that the program runs there.
     void greet();

@@ -30,7 +30,7 @@ void MissedWindow::doIt()
     // One moment for all, taken at the press, as a reminder window's "完成" takes it.
     const QDateTime pressed = Clock::now();
     for (int row : selectedRows()) {
-        if (!m_store.completeReminder(m_missed.at(row).event, pressed)) {
+        if (!m_store.completeReminder(m_missed.at(row), pressed)) {
             Dialogs::error(this, QStringLiteral("错过的提醒"),
                            QStringLiteral("事项完成失败：") + m_store.lastError());
             break;

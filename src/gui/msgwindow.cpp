@@ -9,8 +9,9 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-MsgWindow::MsgWindow(const Event &event, EventStore &store, ReminderChime *chime, QWidget *parent)
-    : QWidget(parent), m_event(event), m_store(store), m_chime(chime)
+MsgWindow::MsgWindow(const Reminder &reminder, EventStore &store, ReminderChime *chime,
+                     QWidget *parent)
+    : QWidget(parent), m_reminder(reminder), m_store(store), m_chime(chime)
 {
     ui.setupUi(this);
     setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
@@ -38,9 +39,9 @@ void MsgWindow::showMore()
     // Laying out a very long text takes the text box minutes, and the window must show at
     // once: it holds what fits a few screens, and more as the user scrolls to the end.
     constexpr qsizetype Part = 4000;
-    if (m_shown >= m_event.content.size() && m_shown > 0)
+    if (m_shown >= m_reminder.event.content.size() && m_shown > 0)
         return;
-    const QString part = m_event.content.mid(m_shown, Part);
+    const QString part = m_reminder.event.content.mid(m_shown, Part);
     m_shown += part.size();
     QTextCursor end(ui.msgTextEdit->document());
     end.movePosition(QTextCursor::End);
@@ -56,7 +57,7 @@ void MsgWindow::quiet()
 void MsgWindow::doIt()
 {
     quiet();
-    if (!m_store.completeReminder(m_event, Clock::now())) {
+    if (!m_store.completeReminder(m_reminder, Clock::now())) {
         // Nothing was written; the window stays so the user can try again.
         Dialogs::error(this, QStringLiteral("提醒"),
                        QStringLiteral("事项完成失败：") + m_store.lastError());
@@ -71,7 +72,7 @@ void MsgWindow::later(int minutes)
     quiet();
     // Kept in the file with the reminder's texts: quitting, a crash or a deletion of the
     // event meanwhile do not lose it.
-    if (!m_store.snooze(m_event, Clock::now().addSecs(60 * minutes))) {
+    if (!m_store.snooze(m_reminder.event, Clock::now().addSecs(60 * minutes))) {
         Dialogs::error(this, QStringLiteral("提醒"),
                        QStringLiteral("稍后提醒失败：") + m_store.lastError());
         return;

@@ -15,7 +15,7 @@ class MsgWindow : public QWidget
 {
     Q_OBJECT
 public:
-    MsgWindow(const Event &event, EventStore &store, ReminderChime *chime,
+    MsgWindow(const Reminder &reminder, EventStore &store, ReminderChime *chime,
               QWidget *parent = nullptr);
 
 signals:
@@ -32,7 +32,7 @@ private:
     void showMore();
 
     Ui::MsgWindow ui;
-    Event m_event;
+    Reminder m_reminder;
     EventStore &m_store;
     ReminderChime *m_chime;
     qsizetype m_shown = 0; // how much of the content the text box holds

@@ -76,10 +76,11 @@ private slots:
         QVERIFY(action == "open" || store.open());
         const QList<Event> events = store.events();
         auto other = refusal.isEmpty() ? lock() : nullptr;
-        const bool done = action == "open"       ? store.open()
-                          : action == "rebuild"  ? store.rebuildToday(QDate(2014, 3, 5))
-                          : action == "complete" ? store.completeReminder(events.value(0), at(5))
-                                                 : store.deleteEvent(events.value(1));
+        const bool done = action == "open"      ? store.open()
+                          : action == "rebuild" ? store.rebuildToday(QDate(2014, 3, 5))
+                          : action == "complete"
+                              ? store.completeReminder({events.value(0), at(5)}, at(5))
+                              : store.deleteEvent(events.value(1));
         other.reset();
         const QString error = store.lastError();
         QVERIFY2(!done && error.contains(work.filePath("event.db") + "：") &&
@@ -181,8 +182,9 @@ private slots:
             work.addEvents({{time, content, Kind::Once}});
         const auto store = work.openStore();
         QVERIFY(store->rebuildToday(QDate(2014, 3, 5)));
-        QVERIFY2(reminder ? store->completeReminder({time, content, kind}, at(5, 10, 15))
-                          : store->completeTodayItem({time, content}, at(5, 10, 15)),
+        QVERIFY2(reminder
+                     ? store->completeReminder({{time, content, kind}, at(5, 9, 7)}, at(5, 10, 15))
+                     : store->completeTodayItem({time, content}, at(5, 10, 15)),
                  qPrintable(store->lastError()));
         QCOMPARE(column(rows(T::Events), 2).join(""), remaining);
         QCOMPARE(rows(T::History), Rows({{time, content, "完成", "2014年3月5日 10:15", "201435"}}));
@@ -191,6 +193,29 @@ private slots:
         // A finished once-only item is not written again as missed on a later day.
         QVERIFY(store->rebuildToday(QDate(2014, 3, 6)));
         QCOMPARE(column(rows(T::History)).count(content), missedNextDay ? 2 : 1);
+    }
+
+    // Done at 10:15 on 6 March: each is in the history as done then, but only today's own
+    // occurrence leaves today's list, not one missed yesterday nor one put off past midnight.
+    void completionOfAnotherDay_data()
+    {
+        columns<QString, QDateTime, bool>("time", "due", "staysListed");
+        row("yesterday's, from the missed list", "9:07", at(5, 9, 7), true);
+        row("put off past midnight", "23:50", at(6, 0, 5), true);
+        row("today's, late", "9:07", at(6, 9, 7), false);
+    }
+    void completionOfAnotherDay()
+    {
+        QFETCH(QString, time);
+        QFETCH(QDateTime, due);
+        Workspace work;
+        work.addEvents({{time, "每天", Kind::Daily}});
+        const auto store = work.openStore();
+        QVERIFY(store->rebuildToday(QDate(2014, 3, 6)) &&
+                store->completeReminder({{time, "每天", Kind::Daily}, due}, at(6, 10, 15)) &&
+                store->rebuildToday(QDate(2014, 3, 6)));
+        QCOMPARE(rows(T::History), Rows({{time, "每天", "完成", "2014年3月6日 10:15", "201436"}}));
+        QTEST(rows(T::Today).size() == 1, "staysListed");
     }
 
     void deletionTakesTwinsOnly()

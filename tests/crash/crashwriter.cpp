@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
                             content, i % 3 == 0 ? Kind::Daily : Kind::Once});
             break;
         case 1:
-            pick(store.events(), [&](const Event &e) { store.completeReminder(e, now); });
+            pick(store.events(), [&](const Event &e) { store.completeReminder({e, now}, now); });
             break;
         case 2:
             pick(store.todayList(today),

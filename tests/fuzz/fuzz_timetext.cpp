@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     for (Kind kind : {Kind::Once, Kind::Yearly, Kind::Monthly, Kind::Daily, Kind::Weekly,
                       Kind::LunarYearly, Kind::LunarMonthly, Kind::Other})
         TimeText::matchDay(kind, text, day);
-    const QDateTime from(day, QTime(23, 0));
+    const QDateTime from(day, QTime(23, 0), Qt::UTC);
     for (const QDateTime &minute : TimeText::dueMinutes(text, from, from.addDays(2))) {
         if (!TimeText::minuteMatchTexts(minute).contains(text))
             std::abort();

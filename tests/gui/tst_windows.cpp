@@ -166,6 +166,23 @@ private slots:
                  Rows({{"11:30", "散步", "完成", "2014年3月5日 12:06", "201435"}}));
     }
 
+    // Another program adds a reminder for the next minute while the user completes one: the
+    // completion's look at the file aims the wake too, and the new one comes at its minute.
+    void anOutsideWriteDuringACompletion()
+    {
+        const QDateTime start(QDate(2014, 3, 5), QTime(9, 5, 58, 500)); // then in real time
+        QElapsedTimer elapsed;
+        elapsed.start();
+        Workspace work;
+        Clock::setSource([&] { return start.addMSecs(elapsed.elapsed()); });
+        work.addEvents("9:05|一|t");
+        MainWindow main;
+        main.checkReminders(Clock::now());
+        work.addEvents("9:06|外来|t");
+        press(*window<MsgWindow>(), "doButton");
+        QTRY_COMPARE(shownTexts(), QStringList{"外来"});
+    }
+
     // A file held at start: told once the event loop runs, then its reminders come when free.
     void aLockedFile()
     {
