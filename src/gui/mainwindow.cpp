@@ -245,8 +245,7 @@ void MainWindow::watchFile()
 
 void MainWindow::handle(const ReminderService::Tick &tick)
 {
-    for (const Reminder &reminder : tick.due)
-        showMsgWindow(reminder);
+    showReminders(tick.due);
     if (!tick.missed.isEmpty())
         showMissedWindow(tick.missed);
     if (tick.listChanged || !m_todayModel)
@@ -255,6 +254,35 @@ void MainWindow::handle(const ReminderService::Tick &tick)
         reportFailure(failure);
     if (tick.failures.isEmpty())
         m_failures.reset(); // the next failure is news again
+}
+
+void MainWindow::showReminders(const QList<Reminder> &due)
+{
+    if (due.isEmpty())
+        return;
+    // Measured on windows made for it and never shown: whether a reminder gets a window is
+    // known before that window rings.
+    static const QSize reminder = MsgWindow(Reminder(), *m_store, nullptr).frameGeometry().size();
+    static const QSize list = MissedWindow(*m_store).frameGeometry().size();
+    // Room is kept for each list not open yet, so that reminders coming later, and those
+    // missed during a sleep, still have a place on the screen.
+    QList<QSize> frames{reminder};
+    for (const QPointer<MissedWindow> &listWindow : {m_moreWindow, m_missedWindow}) {
+        if (!listWindow)
+            frames.append(list);
+    }
+    qsizetype shown = 0;
+    while (shown < due.size() && m_popups->hasRoom(frames))
+        showMsgWindow(due.at(shown++));
+    if (shown == due.size())
+        return;
+    if (!m_moreWindow) {
+        m_moreWindow = new MissedWindow(*m_store, m_chime);
+        connect(m_moreWindow, &MissedWindow::completedSignal, this, &MainWindow::refresh);
+        m_moreWindow->setAttribute(Qt::WA_DeleteOnClose);
+        showAtBottomRight(m_moreWindow);
+    }
+    m_moreWindow->add(due.mid(shown));
 }
 
 void MainWindow::showMsgWindow(const Reminder &reminder)

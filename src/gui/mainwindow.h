@@ -36,6 +36,9 @@ public:
     void initDatabase(const QString &fileName);
     // Rebuilds today's list for the current date, with the day's housekeeping.
     void rebuildTodayList();
+    // Opens a reminder window for each due reminder while one still fits the work area, with
+    // room kept for the lists; the rest go into one list, "更多提醒".
+    void showReminders(const QList<Reminder> &due);
     // Opens a reminder window for one due reminder.
     void showMsgWindow(const Reminder &reminder);
     // Lists reminders that fell due while the program was away, in one window.
@@ -107,4 +110,5 @@ private:
     ReminderChime *m_chime = nullptr;
     Promotion *m_promotion = nullptr;
     QPointer<MissedWindow> m_missedWindow;
+    QPointer<MissedWindow> m_moreWindow; // "更多提醒"
 };

@@ -3,18 +3,26 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
+#include "reminderchime.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 #include "timetext.h"
 
 #include <QItemSelectionModel>
 
-MissedWindow::MissedWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_store(store)
+MissedWindow::MissedWindow(EventStore &store, ReminderChime *chime, QWidget *parent)
+    : QWidget(parent), m_store(store), m_chime(chime)
 {
     ui.setupUi(this);
+    if (m_chime) {
+        setWindowTitle(QStringLiteral("更多提醒"));
+        ui.titleLabel->setText(
+            QStringLiteral("更多提醒：这些提醒已经到了时间，屏幕上放不下它们各自的提醒窗口。"));
+    }
     setWindowFlags(Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
     connect(ui.doButton, &QPushButton::clicked, this, &MissedWindow::doIt);
     connect(ui.ignoreButton, &QPushButton::clicked, this, &MissedWindow::ignore);
+    connect(ui.ignoreAllButton, &QPushButton::clicked, this, &MissedWindow::quiet);
     connect(ui.ignoreAllButton, &QPushButton::clicked, this, &QWidget::close);
     showRows();
 }
@@ -23,15 +31,18 @@ void MissedWindow::add(const QList<Reminder> &missed)
 {
     m_missed.append(missed);
     showRows();
+    if (m_chime)
+        m_chime->start(this);
 }
 
 void MissedWindow::doIt()
 {
     // One moment for all, taken at the press, as a reminder window's "完成" takes it.
     const QDateTime pressed = Clock::now();
+    quiet();
     for (int row : selectedRows()) {
         if (!m_store.completeReminder(m_missed.at(row), pressed)) {
-            Dialogs::error(this, QStringLiteral("错过的提醒"),
+            Dialogs::error(this, windowTitle(),
                            QStringLiteral("事项完成失败：") + m_store.lastError());
             break;
         }
@@ -43,9 +54,16 @@ void MissedWindow::doIt()
 
 void MissedWindow::ignore()
 {
+    quiet();
     for (int row : selectedRows())
         m_missed.removeAt(row);
     showRows();
+}
+
+void MissedWindow::quiet()
+{
+    if (m_chime)
+        m_chime->stop(this);
 }
 
 QList<int> MissedWindow::selectedRows() const

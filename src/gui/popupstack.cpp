@@ -7,6 +7,13 @@
 #include <QScreen>
 #include <QWidget>
 
+namespace {
+QSize workArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().size();
+}
+} // namespace
+
 void PopupStack::show(QWidget *popup)
 {
     m_popups.append(popup);
@@ -25,14 +32,25 @@ bool PopupStack::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+bool PopupStack::hasRoom(const QList<QSize> &frames) const
+{
+    return PopupLayout::fits(workArea(), this->frames() + frames);
+}
+
 void PopupStack::place()
 {
     m_popups.removeAll(QPointer<QWidget>());
-    QList<QSize> frames;
-    for (const QPointer<QWidget> &popup : std::as_const(m_popups))
-        frames.append(popup->frameGeometry().size());
-    const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
-    const QList<QPoint> points = PopupLayout::place(area, frames);
+    const QList<QPoint> points = PopupLayout::place(workArea(), frames());
     for (int i = 0; i < m_popups.size(); ++i)
         m_popups.at(i)->move(points.at(i));
+}
+
+QList<QSize> PopupStack::frames() const
+{
+    QList<QSize> frames;
+    for (const QPointer<QWidget> &popup : m_popups) {
+        if (popup)
+            frames.append(popup->frameGeometry().size());
+    }
+    return frames;
 }

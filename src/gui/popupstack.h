@@ -3,12 +3,13 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
 class QWidget;
 
-// The pop-ups on screen (reminders, the missed list, the promotion): each new one goes just
-// above the others at the lower right, and when one closes the rest move down to fill the
-// gap, so that reminders coming together can all be seen.
+// The pop-ups on screen (reminders, the lists of reminders): each new one goes just above
+// the others at the lower right, and when one closes the rest move down to fill the gap, so
+// that reminders coming together can all be seen.
 class PopupStack : public QObject
 {
     Q_OBJECT
@@ -17,12 +18,16 @@ public:
 
     // Places `popup` above the pop-ups already shown and shows it.
     void show(QWidget *popup);
+    // Whether pop-ups of `frames` would still stand wholly inside the work area beside those
+    // shown.
+    bool hasRoom(const QList<QSize> &frames) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void place();
+    QList<QSize> frames() const;
 
     QList<QPointer<QWidget>> m_popups;
 };

@@ -21,12 +21,17 @@ class TestWindows : public QObject
     Q_OBJECT
     const QDateTime Start{QDate(2014, 3, 5), QTime(9, 6, 30)}; // a Wednesday, 农历二月初五
 
-    // The texts of the reminder windows shown, sorted.
+    // The texts of the reminders on screen (in windows or the list inside the work area), sorted.
     static QStringList shownTexts()
     {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QStringList texts;
         for (MsgWindow *reminder : visibleWindows<MsgWindow>())
-            texts << child<QTextEdit>(*reminder, "msgTextEdit")->toPlainText();
+            if (area.contains(reminder->frameGeometry()))
+                texts << child<QTextEdit>(*reminder, "msgTextEdit")->toPlainText();
+        if (auto *list = window<MissedWindow>(); list && area.contains(list->frameGeometry()))
+            for (int r = 0; r < list->findChild<QTableView *>()->model()->rowCount(); ++r)
+                texts << list->findChild<QTableView *>()->model()->index(r, 2).data().toString();
         texts.sort();
         return texts;
     }
@@ -181,6 +186,29 @@ private slots:
         work.addEvents("9:06|外来|t");
         press(*window<MsgWindow>(), "doButton");
         QTRY_COMPARE(shownTexts(), QStringList{"外来"});
+    }
+
+    // Sixty at once, each on screen: in a window, or in the one list that rings for those with
+    // no room for one; its "完成" records a reminder as the reminder's window would.
+    void sixtyAtOnce()
+    {
+        Workspace work(Start.addSecs(35));
+        QStringList contents;
+        for (int i = 10; i < 70; ++i)
+            work.addEvents({{"9:07", contents.emplaceBack(QString::number(i)), Kind::Daily}});
+        MainWindow main;
+        main.checkReminders(work.now());
+        QCOMPARE(shownTexts(), contents);
+        auto *list = child<QTableView>(*window<MissedWindow>(), "missedTableView");
+        const QString first = list->model()->index(0, 2).data().toString();
+        QCOMPARE(list->window()->windowTitle(), "更多提醒");
+        qDeleteAll(visibleWindows<MsgWindow>());
+        QTRY_VERIFY(main.findChild<QSoundEffect *>()->isPlaying()); // the list rings on
+        list->selectRow(0);
+        press(*list->window(), "doButton");
+        QCOMPARE(DbFile::rows(T::History),
+                 Rows({{"9:07", first, "完成", "2014年3月5日 9:07", "201435"}}));
+        QVERIFY(!main.findChild<QSoundEffect *>()->isPlaying());
     }
 
     // A file held at start: told once the event loop runs, then its reminders come when free.
