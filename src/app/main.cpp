@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
         firstRun = !QFile::exists(QStringLiteral("event.db"));
     }
 
-    SingleInstance instance;
+    // One instance per folder: the data folder, or the current one without --user-data.
+    SingleInstance instance(QDir::currentPath());
     if (instance.isRunning()) {
         // The running instance keeps its windows as they are; this start only hands over.
         instance.sendMessage(QStringLiteral("raise_window_noop"), 5000);
