@@ -1,13 +1,12 @@
 #include "autostart.h"
+#include "commandline.h"
 #include "exitforbenchmark.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
-#include "projectconfig.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
@@ -17,42 +16,13 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcStart, "tasquill.start")
-
-// Answers --help and --version on the terminal (and exits), before anything else happens:
-// no window, no file, no instance check. True when --user-data was given.
-bool readCommandLine(int argc, char *argv[])
-{
-    QCoreApplication::setApplicationName(QStringLiteral("tasquill"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TASQUILL_VERSION));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Tasquill：定时提醒和今日待办事项。它在通知区域运行，"
-                       "把提醒、今日待办和历史记录保存在当前文件夹的 event.db 中。"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption userData(
-        QStringLiteral("user-data"),
-        QStringLiteral("在用户数据文件夹（$XDG_DATA_HOME/tasquill）中运行，"
-                       "并在那里第一次启动时设置登录后自动启动。"));
-    parser.addOption(userData);
-    // An application object only to answer (help, version, a wrong option) and leave: a
-    // plain start does without the cost of making one more.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
-        parser.isSet(QStringLiteral("version"))) {
-        QCoreApplication app(argc, argv);
-        parser.process(app);
-    }
-    return parser.isSet(userData);
-}
 
 } // namespace
 
@@ -61,7 +31,19 @@ int main(int argc, char *argv[])
     // What the program creates (its database and journal, settings, sound, data folder)
     // is the user's alone.
     umask(077);
-    const bool userData = readCommandLine(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tasquill"));
+    // --help, --version and a wrong option are answered before anything else happens: no
+    // application object, no window, no file, no instance check.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::read(arguments);
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.text.toLocal8Bit().constData(),
+                   *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
+    const bool userData = commandLine.userData;
     QApplication app(argc, argv);
 
     bool firstRun = false;
@@ -79,7 +61,8 @@ int main(int argc, char *argv[])
         firstRun = !QFile::exists(QStringLiteral("event.db"));
     }
 
-    SingleInstance instance;
+    // One instance per folder: the data folder, or the current one without --user-data.
+    SingleInstance instance(QDir::currentPath());
     if (instance.isRunning()) {
         // The running instance keeps its windows as they are; this start only hands over.
         instance.sendMessage(QStringLiteral("raise_window_noop"), 5000);

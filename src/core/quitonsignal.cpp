@@ -5,11 +5,18 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 Q_LOGGING_CATEGORY(lcSignal, "tasquill.signal")
+
+// Each ends the program as a user or a desktop means it to, never as a crash.
+constexpr int QuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// What each did before; one ignored at the start stays ignored (nohup, a script's
+// background job), as the one who started the program asked.
+struct sigaction previous[std::size(QuitSignals)];
 
 int pipeEnds[2] = {-1, -1};
 
@@ -24,7 +31,7 @@ void onSignal(int)
 QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0) {
-        qCWarning(lcSignal) << "cannot watch for SIGTERM and SIGINT";
+        qCWarning(lcSignal) << "cannot watch for SIGTERM, SIGINT and SIGHUP";
         return;
     }
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
@@ -38,12 +45,15 @@ QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(QuitSignals); ++i) {
+        sigaction(QuitSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler != SIG_IGN)
+            sigaction(QuitSignals[i], &action, nullptr);
+    }
 }
 
 QuitOnSignal::~QuitOnSignal()
 {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(QuitSignals); ++i)
+        sigaction(QuitSignals[i], &previous[i], nullptr);
 }

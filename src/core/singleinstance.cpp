@@ -1,6 +1,5 @@
 #include "singleinstance.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDeadlineTimer>
@@ -27,6 +26,11 @@ constexpr char Ack = '\x06';
 constexpr int LengthBytes = 4;
 constexpr quint32 MaxMessageBytes = 1 << 20;
 constexpr int RetryPauseMs = 50;
+// How long a start waits for a socket that is not there at all. The running instance
+// listens a moment after it has taken the lock; one started with another runtime folder
+// listens where this start never looks, and its socket would never come.
+constexpr int SocketAppearsMs = 500;
+const QString LockFileName = QStringLiteral("tasquill.lock");
 
 QByteArray userId()
 {
@@ -37,7 +41,7 @@ QByteArray userId()
 #endif
 }
 
-// A short name that is safe for a file and a socket and differs per key and user.
+// A short name that is safe for a socket and differs per folder and user.
 QString instanceName(const QString &key)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
@@ -63,15 +67,17 @@ QString instanceFolder(const QString &name)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(parent)
+SingleInstance::SingleInstance(const QString &folder, QObject *parent) : QObject(parent)
 {
-    const QString name = instanceName(key);
-    const QDir folder(instanceFolder(name));
-    m_lockPath = folder.filePath(name + QStringLiteral(".lock"));
+    // The same folder reached by another path (a link, "..") is the same event.db.
+    const QFileInfo info(folder);
+    const QString name = instanceName(
+        info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath());
+    m_lockPath = QDir(info.absoluteFilePath()).filePath(LockFileName);
 #ifdef Q_OS_WIN
     m_serverName = name; // a named pipe, not a file
 #else
-    m_serverName = folder.filePath(name + QStringLiteral(".socket"));
+    m_serverName = QDir(instanceFolder(name)).filePath(name + QStringLiteral(".socket"));
 #endif
 }
 
@@ -82,13 +88,6 @@ SingleInstance::~SingleInstance()
     if (m_server)
         m_server->close();
     m_lock.reset();
-}
-
-QString SingleInstance::defaultKey()
-{
-    const QFileInfo executable(QCoreApplication::applicationFilePath());
-    const QString canonical = executable.canonicalFilePath();
-    return canonical.isEmpty() ? executable.absoluteFilePath() : canonical;
 }
 
 bool SingleInstance::isRunning()
@@ -103,9 +102,11 @@ bool SingleInstance::isRunning()
     if (!m_lock->tryLock(0)) {
         if (m_lock->error() == QLockFile::LockFailedError)
             return true;
-        // Without a usable lock we cannot tell; running twice beats never starting.
+        // A folder that cannot hold the lock (read-only) cannot tell; running twice beats
+        // never starting.
         qCWarning(lcInstance).noquote()
-            << "cannot create lock file" << m_lockPath << "error" << int(m_lock->error());
+            << "cannot create lock file" << m_lockPath << "error" << int(m_lock->error())
+            << "- not checking for another instance";
     }
 
     // A socket left by a killed instance would make listen() fail.
@@ -158,14 +159,15 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
     QDataStream(&frame, QIODevice::WriteOnly) << quint32(body.size());
     frame += body;
 
-    const QDeadlineTimer deadline(timeoutMs);
+    const QDeadlineTimer deadline(timeoutMs), appears(SocketAppearsMs);
     QLocalSocket socket;
     // The running instance may not be listening yet when it has only just started.
     for (;;) {
         socket.connectToServer(m_serverName);
         if (socket.waitForConnected(int(deadline.remainingTime())))
             break;
-        if (deadline.hasExpired()) {
+        if (deadline.hasExpired() ||
+            (socket.error() == QLocalSocket::ServerNotFoundError && appears.hasExpired())) {
             qCWarning(lcInstance).noquote()
                 << "no running instance answered on" << m_serverName << ":" << socket.errorString();
             return false;

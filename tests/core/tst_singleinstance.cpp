@@ -1,68 +1,104 @@
 #include "autostart.h"
+#include "commandline.h"
+#include "projectconfig.h"
 #include "singleinstance.h"
+#include "workspace.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
-// The real program, started as the user would start it, each start in a folder of its own.
+// The real program, started as the user would start it, and what its command line asks for.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_runtime;
-    std::vector<std::pair<std::unique_ptr<QTemporaryDir>, std::unique_ptr<QProcess>>> m_starts;
+    QTemporaryDir m_runtime, m_otherRuntime, m_folderA, m_folderB;
+    std::vector<std::unique_ptr<QProcess>> m_starts;
 
-    QProcess *start(const QString &program)
+    // The program working in `folder`, with `runtime` as its runtime folder (none: empty).
+    QProcess *start(const QString &folder, const QString &runtime, const QStringList &args = {})
     {
-        auto &[folder, process] =
-            m_starts.emplace_back(std::make_unique<QTemporaryDir>(), std::make_unique<QProcess>());
-        process->setWorkingDirectory(folder->path());
-        process->start(program, {});
-        process->waitForStarted();
-        return process.get();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        runtime.isEmpty() ? environment.remove("XDG_RUNTIME_DIR")
+                          : environment.insert("XDG_RUNTIME_DIR", runtime);
+        QProcess *process = m_starts.emplace_back(std::make_unique<QProcess>()).get();
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(folder);
+        process->start(qEnvironmentVariable("TASQUILL_BINARY"), args);
+        return process;
     }
-    // True once an instance of `program` acknowledges the hand-over message.
-    static bool serving(const QString &program)
+    // Ended of itself with code 0, not by a signal.
+    static bool endedWell(QProcess *process)
     {
-        return SingleInstance(QFileInfo(program).canonicalFilePath())
-            .sendMessage("raise_window_noop", 30000);
+        return process->waitForFinished(20000) && process->exitCode() + process->exitStatus() == 0;
+    }
+    // True when an instance working in `folder` holds its lock and acknowledges a hand-over.
+    static bool serving(const QString &folder)
+    {
+        return QTest::qWaitFor([&] { return QFile::exists(folder + "/tasquill.lock"); }, 30000) &&
+               SingleInstance(folder).sendMessage("raise_window_noop", 30000);
     }
 
 private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
     void cleanup()
     {
-        for (auto &[folder, process] : m_starts)
+        for (auto &process : m_starts)
             process->kill(), process->waitForFinished();
         m_starts.clear();
     }
 
-    // Started together, either may win; the other hands over, exits 0 and leaves nothing.
-    // A lock left by a killed instance is taken over.
-    void oneInstance()
+    // One instance per folder, however it is started: a start in the same folder, with the
+    // same, no or another runtime folder, hands over and exits 0; one in another folder runs
+    // beside it. A lock left by a killed instance is taken over.
+    void oneInstancePerFolder()
     {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        const QString program =
-            QFileInfo(qEnvironmentVariable("TASQUILL_BINARY")).canonicalFilePath();
-        QProcess *first = start(program), *second = start(program);
-        QTRY_VERIFY_WITH_TIMEOUT(first->state() == QProcess::NotRunning ||
-                                     second->state() == QProcess::NotRunning,
-                                 6000);
-        const int loser = second->state() == QProcess::NotRunning ? 1 : 0;
-        QCOMPARE(m_starts[loser].second->exitCode() + int(m_starts[loser].second->exitStatus()), 0);
-        QVERIFY(QDir(m_starts[loser].first->path())
-                    .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
-        QVERIFY(serving(program));
+        QProcess *first = start(m_folderA.path(), m_runtime.path());
+        QVERIFY(serving(m_folderA.path()));
+        for (const QString &runtime : {m_runtime.path(), QString(), m_otherRuntime.path()})
+            QVERIFY2(endedWell(start(m_folderA.path(), runtime)), qPrintable(runtime));
+        QVERIFY(start(m_folderB.path(), m_runtime.path()) && serving(m_folderB.path()));
+        QVERIFY(serving(m_folderA.path())); // the first: the later starts there have ended
 
-        m_starts[1 - loser].second->kill(); // SIGKILL: no chance to clean up
-        QVERIFY(m_starts[1 - loser].second->waitForFinished() &&
-                QFile::exists(SingleInstance(program).lockFilePath()));
-        start(program);
-        QVERIFY(serving(program));
+        first->kill(); // SIGKILL: no chance to clean up
+        QVERIFY(first->waitForFinished() && QFile::exists(m_folderA.filePath("tasquill.lock")));
+        QVERIFY(start(m_folderA.path(), m_runtime.path()) && serving(m_folderA.path()));
+    }
+
+    // Qt's own options are Qt's to read; a closed terminal (SIGHUP) ends the program as a quit.
+    void qtOptionsAndHangUp()
+    {
+        QProcess *program = start(m_folderB.path(), m_runtime.path(),
+                                  {"-platform", "offscreen", "-style", "fusion"});
+        QVERIFY(serving(m_folderB.path()));
+        ::kill(pid_t(program->processId()), SIGHUP);
+        QVERIFY(endedWell(program));
+    }
+
+    // What a start is asked: to run (in the data folder or not), or what to say and exit with.
+    void commandLine_data()
+    {
+        columns<QString, QString>("arguments", "expected");
+        row("Qt options, values apart", "-platform xcb --style fusion -reverse -display :0", "run");
+        row("Qt options with =", "-style=fusion --user-data -qmljsdebugger=port:9", "data");
+        row("help among Qt options", "-platform offscreen --help", "0 Usage: ");
+        row("Qt options on help-all", "--help-all", "\n  -platform <value>\n");
+        row("version", "-v", "0 tasquill " TASQUILL_VERSION "\n");
+        row("unknown option", "-platform xcb --bogus", "1 tasquill: Unknown option 'bogus'.\n");
+        row("Qt's value missing", "-style", "1 tasquill: Missing value after '-style'.\n");
+        row("= where Qt takes none", "-platform=xcb", "1 tasquill: Unknown options: p, l, a");
+    }
+    void commandLine()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        const CommandLine line = CommandLine::read(("tasquill " + arguments).split(' '));
+        const QString seen = line.exitCode ? QString::number(*line.exitCode) + ' ' + line.text
+                                           : QString(line.userData ? "data" : "run");
+        QVERIFY2(seen.contains(expected), qPrintable(seen));
     }
 
     // The autostart entry runs this program (quoted) in its data folder; written once or told.

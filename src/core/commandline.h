@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+// What a start asks for on its command line, read before any application object exists:
+// --help and --version answer on a terminal without a display, and a plain start pays for
+// no application object besides the one it runs on. Qt's own options (-platform xcb,
+// -style=fusion, ...) are let through as Qt reads them: QApplication takes them out of argv
+// itself.
+struct CommandLine
+{
+    bool userData = false; // --user-data: work in the user's data folder
+    // Set when the start only answers and leaves with this code: `text` is for standard
+    // output when the code is 0, for standard error otherwise.
+    std::optional<int> exitCode;
+    QString text;
+
+    // `arguments` as the program got them, its own name first.
+    static CommandLine read(const QStringList &arguments);
+};
