@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <csignal>
 #include <iterator>
@@ -19,6 +20,23 @@ constexpr int QuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction previous[std::size(QuitSignals)];
 
 int pipeEnds[2] = {-1, -1};
+
+// Ends the program's event loop. exit(), not quit(): quit() asks the windows first. A
+// message box shown during start-up runs a loop of its own before the program's loop runs;
+// exit() ends only that one, so the program's loop is ended once it runs.
+void quitWhenRunning()
+{
+    QCoreApplication::exit(0);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            if (QThread::currentThread()->loopLevel() == 0)
+                quitWhenRunning();
+            else
+                QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
+}
 
 void onSignal(int)
 {
@@ -39,7 +57,7 @@ QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
         char byte;
         [[maybe_unused]] const auto read = ::read(pipeEnds[1], &byte, 1);
         qCInfo(lcSignal) << "quitting on a signal";
-        QCoreApplication::quit();
+        quitWhenRunning();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -68,12 +68,16 @@ private slots:
         QVERIFY(start(m_folderA.path(), m_runtime.path()) && serving(m_folderA.path()));
     }
 
-    // Qt's own options are Qt's to read; a closed terminal (SIGHUP) ends the program as a quit.
+    // Qt's own options are Qt's to read; a closed terminal (SIGHUP) ends the program as a quit,
+    // also while it tells of a failure at start (event.db a folder).
     void qtOptionsAndHangUp()
     {
-        QProcess *program = start(m_folderB.path(), m_runtime.path(),
-                                  {"-platform", "offscreen", "-style", "fusion"});
-        QVERIFY(serving(m_folderB.path()));
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("event.db"));
+        QProcess *program =
+            start(folder.path(), m_runtime.path(), {"-platform", "offscreen", "-style", "fusion"});
+        QVERIFY(serving(folder.path()));
+        QTest::qWait(500); // the first check has failed and its box is up
         ::kill(pid_t(program->processId()), SIGHUP);
         QVERIFY(endedWell(program));
     }
