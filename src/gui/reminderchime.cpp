@@ -87,6 +87,7 @@ bool ReminderChime::play(bool loop)
         // A stopped sound server held every call to it for 30 s and more, and the program
         // with it: the player lives in a thread of its own, its calls and failures queued.
         m_thread = new QThread(this);
+        m_thread->setObjectName(QStringLiteral("tasquill-sound")); // as ps and gdb show it
         m_worker = new SoundWorker;
         m_worker->moveToThread(m_thread);
         connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);

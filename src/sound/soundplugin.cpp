@@ -6,6 +6,7 @@
 
 namespace {
 
+// A QSoundEffect: it decodes the whole file into memory and plays it from there.
 class EffectPlayer : public SoundPlayer
 {
 public:
@@ -37,9 +38,9 @@ private:
 std::unique_ptr<SoundPlayer>
 SoundPlugin::createPlayer(std::function<void(const QString &path)> unplayable)
 {
-    // The players are children of this object, which lives in the thread that loaded the
-    // plugin, so that what the plugin plays can be looked at there (the tests do). A player
-    // made in another thread cannot be a child of it.
+    // A player is a child of this object when both share a thread (the program's sound
+    // thread loads the plugin), so that what the plugin plays can be found from its instance,
+    // as the tests find it. A QObject cannot have a child in another thread.
     QObject *parent = thread() == QThread::currentThread() ? this : nullptr;
     return std::make_unique<EffectPlayer>(parent, std::move(unplayable));
 }
