@@ -6,6 +6,12 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcSound, "tasquill.sound")
@@ -14,6 +20,12 @@ QString saveError(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法保存铃声设置文件 %1：%2")
         .arg(QFileInfo(path).absoluteFilePath(), reason);
+}
+
+// A path is no help when it does not fit the message box.
+QString shortened(const QString &path)
+{
+    return path.size() > 200 ? path.left(100) + QStringLiteral("…") + path.right(60) : path;
 }
 
 void setError(QString *error, const QString &message)
@@ -35,13 +47,30 @@ SoundSettings SoundSettings::read(const QString &path)
         return settings;
     }
     settings.fileExists = true;
-    // Unreadable settings mean silence rather than a guess at what the user chose.
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcSound).noquote()
-            << "cannot read" << QFileInfo(path).absoluteFilePath() << ":" << file.errorString();
+    // Opened without waiting, and judged by what was opened rather than by its name: a FIFO
+    // in its place would hold the open, and the reminder that reads it, until something
+    // writes to it; a device or a huge file would be read without end.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info = {};
+    QString reason;
+    if (fd < 0)
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        reason = QStringLiteral("它不是普通文件");
+    else if (info.st_size > MaxFileBytes)
+        reason = QStringLiteral("它大于 %1 KB").arg(MaxFileBytes / 1024);
+    else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        reason = file.errorString();
+    if (!reason.isEmpty()) {
+        if (fd >= 0 && !file.isOpen())
+            ::close(fd);
+        settings.error = QStringLiteral("无法读取铃声设置文件 %1（%2）：提醒照常显示，但没有声音；"
+                                        "请在“铃音设置”中选择铃声并按“确定”，重新保存设置。")
+                             .arg(shortened(QFileInfo(path).absoluteFilePath()), reason);
+        qCWarning(lcSound).noquote() << settings.error;
         return settings;
     }
-    QTextStream in(&file);
+    QTextStream in(file.read(MaxFileBytes));
     in.setEncoding(QStringConverter::System);
     // readLine() drops a trailing LF or CR LF and nothing else; past the end it gives an
     // empty string, so a missing line reads as empty.
@@ -101,4 +130,25 @@ void SoundSettings::installDefaultSound()
     // replace it, and what the program puts in the data folder is the user's alone.
     QFile::setPermissions(DefaultSoundFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
                                                 QFile::WriteUser);
+}
+
+QString SoundSettings::soundFileProblem(const QString &path)
+{
+    const QFileInfo file(path);
+    // The player says nothing of a file that is not there or holds nothing, and it reads the
+    // whole file into memory: a sound file of 2 GB took 2 GB.
+    if (!file.isFile() || file.size() == 0)
+        return unplayableMessage(path);
+    if (file.size() > MaxSoundBytes)
+        return QStringLiteral("提醒铃声文件 %1 大于 %2 MB，不能用作铃声：提醒照常显示，但没有声音；"
+                              "请在“铃音设置”中另选一个铃声文件。")
+            .arg(shortened(file.absoluteFilePath()), QString::number(MaxSoundBytes >> 20));
+    return {};
+}
+
+QString SoundSettings::unplayableMessage(const QString &path)
+{
+    return QStringLiteral("无法播放提醒铃声 %1：该文件不存在、是空的，或不是能播放的 WAV 文件。"
+                          "提醒照常显示，但没有声音；请在“铃音设置”中另选一个铃声文件。")
+        .arg(shortened(QFileInfo(path).absoluteFilePath()));
 }

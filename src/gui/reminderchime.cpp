@@ -1,38 +1,50 @@
 #include "reminderchime.h"
 
 #include "soundsettings.h"
+#include "soundworker.h"
 
-#include "projectconfig.h"
-#include "soundfactory.h"
-
-#include <QCoreApplication>
-#include <QDir>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QPluginLoader>
-#include <QUrl>
+#include <QThread>
 
-Q_LOGGING_CATEGORY(lcChime, "tasquill.sound")
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
-// QSoundEffect's values, for a player known by its meta-object only.
-constexpr int Infinite = -2;
-constexpr int ErrorStatus = 3;
+Q_LOGGING_CATEGORY(lcChime, "tasquill.sound")
 
-QObject *createPlayer(QObject *parent)
-{
-    QPluginLoader loader(QDir(QCoreApplication::applicationDirPath())
-                             .filePath(TASQUILL_HELPER_DIR "/tasquill_sound"));
-    auto *factory = qobject_cast<SoundFactory *>(loader.instance());
-    if (!factory)
-        qCWarning(lcChime).noquote() << "no sound player:" << loader.errorString();
-    return factory ? factory->createPlayer(parent) : nullptr;
-}
+// How long the program's end waits for the sound thread, which ends at once unless the
+// sound server hangs.
+constexpr int ThreadEndMs = 1000;
 } // namespace
+
+ReminderChime::~ReminderChime()
+{
+    if (!m_thread)
+        return;
+    m_thread->quit(); // the worker, and its player, are deleted in their thread as it ends
+    if (m_thread->wait(QDeadlineTimer(ThreadEndMs)))
+        return;
+    // It hangs in a call to the sound server, which may never return. The program ends all
+    // the same, and a QThread deleted while it runs would end it with an abort: the thread
+    // is left to itself. Qt Multimedia's own clean-up at the process's exit would wait for a
+    // lock the thread holds, or free what it is using: the process ends before that, with
+    // the status it was ending with.
+    qCWarning(lcChime) << "the sound thread does not end: the sound server hangs; left running";
+    m_thread->setParent(nullptr);
+    on_exit(
+        [](int status, void *) {
+            std::fflush(nullptr);
+            _exit(status);
+        },
+        nullptr);
+}
 
 void ReminderChime::start(const QObject *window)
 {
-    if (m_sounding.contains(window) || (m_sounding.isEmpty() && !play(Infinite)))
+    if (m_sounding.contains(window) || (m_sounding.isEmpty() && !play(true)))
         return;
     m_sounding.insert(window);
     connect(window, &QObject::destroyed, this, [this, window] { stop(window); });
@@ -40,58 +52,57 @@ void ReminderChime::start(const QObject *window)
 
 void ReminderChime::stop(const QObject *window)
 {
-    if (m_sounding.remove(window) && m_sounding.isEmpty())
-        QMetaObject::invokeMethod(m_sound, "stop");
+    if (m_sounding.remove(window) && m_sounding.isEmpty() && m_worker)
+        QMetaObject::invokeMethod(m_worker, &SoundWorker::stop, Qt::QueuedConnection);
 }
 
 void ReminderChime::ringOnce()
 {
     if (m_sounding.isEmpty())
-        play(1);
+        play(false);
 }
 
-bool ReminderChime::play(int loops)
+bool ReminderChime::play(bool loop)
 {
-    // Read afresh each time, so that a changed setting applies to the next reminder.
+    // Read afresh each time, so that a changed setting applies to the next reminder, and
+    // what keeps it from sounding is news again.
     const SoundSettings settings = SoundSettings::read();
+    const QString setting =
+        settings.soundFile + u'\n' + settings.soundSwitch + u'\n' + settings.error;
+    if (setting != m_setting)
+        m_told.reset();
+    m_setting = setting;
+    if (!settings.error.isEmpty()) {
+        tell(settings.error);
+        return false;
+    }
     if (!settings.playsSound())
         return false;
     if (settings.soundFile.isEmpty()) {
-        emit failed(QStringLiteral(
+        tell(QStringLiteral(
             "没有设置提醒铃声文件：提醒照常显示，但没有声音；请在“铃音设置”中选择一个铃声文件。"));
         return false;
     }
-    if (!m_sound) {
-        if (!(m_sound = createPlayer(this))) {
-            reportUnplayable(QFileInfo(settings.soundFile).absoluteFilePath());
-            return false;
-        }
-        connect(m_sound, SIGNAL(statusChanged()), this, SLOT(checkStatus()));
+    if (!m_thread) {
+        // A stopped sound server held every call to it for 30 s and more, and the program
+        // with it: the player lives in a thread of its own, its calls and failures queued.
+        m_thread = new QThread(this);
+        m_thread->setObjectName(QStringLiteral("tasquill-sound")); // as ps and gdb show it
+        m_worker = new SoundWorker;
+        m_worker->moveToThread(m_thread);
+        connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+        connect(m_worker, &SoundWorker::failed, this, &ReminderChime::tell);
+        m_thread->start();
     }
-    // The player says nothing of a file that is not there or holds nothing.
-    const QFileInfo file(settings.soundFile);
-    if (!file.isFile() || file.size() == 0) {
-        reportUnplayable(file.absoluteFilePath());
-        return false;
-    }
-    m_sound->setProperty("source", QUrl::fromLocalFile(file.absoluteFilePath()));
-    m_sound->setProperty("loops", loops);
-    QMetaObject::invokeMethod(m_sound, "play");
+    const QString path = QFileInfo(settings.soundFile).absoluteFilePath();
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, path, loop] { worker->play(path, loop); },
+        Qt::QueuedConnection);
     return true;
 }
 
-void ReminderChime::checkStatus()
+void ReminderChime::tell(const QString &message)
 {
-    if (m_sound->property("status").toInt() == ErrorStatus)
-        reportUnplayable(m_sound->property("source").toUrl().toLocalFile());
-}
-
-void ReminderChime::reportUnplayable(QString path)
-{
-    if (path.size() > 200) // a path is no help when it does not fit the box
-        path = path.left(100) + QStringLiteral("…") + path.right(60);
-    emit failed(
-        QStringLiteral("无法播放提醒铃声 %1：该文件不存在、是空的，或不是能播放的 WAV 文件。"
-                       "提醒照常显示，但没有声音；请在“铃音设置”中另选一个铃声文件。")
-            .arg(path));
+    if (m_told.firstTime(message))
+        emit failed(message);
 }

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "failurefilter.h"
+
 #include <QObject>
 #include <QSet>
 
+class QThread;
+class SoundWorker;
+
 // The one reminder sound. It loops while any reminder window is still sounding, so that
 // reminders coming together ring once instead of adding up and clipping, and stops when
-// the last one is silenced or done. A sound that cannot be played is reported once.
+// the last one is silenced or done. The player lives in a thread of its own, started at the
+// first ring: a sound server that hangs never holds up the reminders. What keeps the sound
+// from playing is told once, and again after the setting changed.
 class ReminderChime : public QObject
 {
     Q_OBJECT
 public:
     using QObject::QObject;
+    ~ReminderChime() override;
 
     // `window` begins sounding, with the sound the settings name (nothing when muted).
     void start(const QObject *window);
@@ -20,16 +28,16 @@ public:
     void ringOnce();
 
 signals:
-    // The sound file cannot be played: the reminders are shown without it.
+    // The sound cannot be played: the reminders are shown without it.
     void failed(const QString &message);
 
-private slots:
-    void checkStatus();
-
 private:
-    bool play(int loops);
-    void reportUnplayable(QString path);
+    bool play(bool loop);
+    void tell(const QString &message);
 
-    QObject *m_sound = nullptr; // a QSoundEffect from the sound plugin, made at the first ring
+    QThread *m_thread = nullptr;
+    SoundWorker *m_worker = nullptr; // lives in m_thread: its calls go queued
     QSet<const QObject *> m_sounding;
+    QString m_setting; // as last read
+    FailureFilter m_told;
 };

@@ -1,8 +1,46 @@
 #include "soundplugin.h"
 
 #include <QSoundEffect>
+#include <QThread>
+#include <QUrl>
 
-QObject *SoundPlugin::createPlayer(QObject *parent)
+namespace {
+
+// A QSoundEffect: it decodes the whole file into memory and plays it from there.
+class EffectPlayer : public SoundPlayer
 {
-    return new QSoundEffect(parent);
+public:
+    EffectPlayer(QObject *parent, std::function<void(const QString &)> unplayable)
+        : m_effect(new QSoundEffect(parent))
+    {
+        QObject::connect(m_effect, &QSoundEffect::statusChanged, m_effect,
+                         [this, unplayable = std::move(unplayable)] {
+                             if (m_effect->status() == QSoundEffect::Error)
+                                 unplayable(m_effect->source().toLocalFile());
+                         });
+    }
+    ~EffectPlayer() override { delete m_effect; }
+
+    void play(const QString &path, bool loop) override
+    {
+        m_effect->setSource(QUrl::fromLocalFile(path));
+        m_effect->setLoopCount(loop ? QSoundEffect::Infinite : 1);
+        m_effect->play();
+    }
+    void stop() override { m_effect->stop(); }
+
+private:
+    QSoundEffect *m_effect;
+};
+
+} // namespace
+
+std::unique_ptr<SoundPlayer>
+SoundPlugin::createPlayer(std::function<void(const QString &path)> unplayable)
+{
+    // A player is a child of this object when both share a thread (the program's sound
+    // thread loads the plugin), so that what the plugin plays can be found from its instance,
+    // as the tests find it. A QObject cannot have a child in another thread.
+    QObject *parent = thread() == QThread::currentThread() ? this : nullptr;
+    return std::make_unique<EffectPlayer>(parent, std::move(unplayable));
 }

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "soundfactory.h"
+#include "soundplayer.h"
 
 #include <QObject>
 
-// The sound plugin's entry point: it makes the players the reminder chime sounds with.
-class SoundPlugin : public QObject, public SoundFactory
+// The sound plugin's entry point: it makes the players the reminder chime sounds with, each
+// a QSoundEffect (8- and 16-bit PCM WAV files).
+class SoundPlugin : public QObject, public SoundPlayerFactory
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID SoundFactory_iid)
-    Q_INTERFACES(SoundFactory)
+    Q_PLUGIN_METADATA(IID SoundPlayerFactory_iid)
+    Q_INTERFACES(SoundPlayerFactory)
 public:
-    QObject *createPlayer(QObject *parent) override;
+    std::unique_ptr<SoundPlayer>
+    createPlayer(std::function<void(const QString &path)> unplayable) override;
 };

@@ -8,7 +8,7 @@ fail() { echo "FAIL: $*" >&2; tail -n 20 "$TMP"/*.log >&2 2>/dev/null || true; e
 pass() { OK=1 && echo "PASS: $*"; }
 cleanup() {
     local i
-    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null || true; done
+    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null && kill -CONT "${PIDS[i]}" 2>/dev/null || true; done
     for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do wait "${PIDS[i]}" 2>/dev/null || true; done
     if [ "$OK" = 1 ]; then rm -rf "$TMP"; else echo "(files kept in $TMP)" >&2; fi
 }
@@ -48,13 +48,13 @@ start_x() {
     wait_for 10 "trayer's panel did not appear" xdotool search --onlyvisible --name '^panel$'
 }
 
-# start_pulse: a private PulseAudio server with a null sink, playing zeros (to keep time).
+# start_pulse: a private PulseAudio server (PULSE_PID) with a null sink, playing zeros (to keep time).
 start_pulse() {
     export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse" PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     env -u DISPLAY pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --enable-memfd=no \
         --load="module-null-sink sink_name=nullsink" --load="module-native-protocol-unix auth-anonymous=1" \
         >"$TMP/pulseaudio.log" 2>&1 &
-    PIDS+=($!)
+    PULSE_PID=$! && PIDS+=($!)
     wait_for 10 "PulseAudio did not come up" pactl info
     pacat --raw -d nullsink </dev/zero &
     PIDS+=($!)
@@ -74,6 +74,8 @@ start_app() {
     PIDS+=($APP_PID)
 }
 start_tray() { start_app "$@" && wait_for 20 "no tray icon appeared" tray_icon; }
+# start_at H:MM:SS: the program in the tray, its clock starting then today.
+start_at() { start_tray LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -n 1)" FAKETIME="@$(date +%F) $1" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1; }
 # ends SIGNAL WHAT: after SIGNAL (none: "-") the program ends, with code 0.
 ends() {
     [ "$1" = - ] || kill "-$1" "$APP_PID"

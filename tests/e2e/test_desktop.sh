@@ -10,8 +10,6 @@ sqlite3 event.db "create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT)
     insert into eventtable values ('9:07', '给花浇水', 't'), ('9:30', '吃药', 't'), ('18:00', '取快递', 't');"
 start_x
 start_pulse
-# start_at H:MM:SS: the program, its clock starting then today.
-start_at() { start_tray LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -n 1)" FAKETIME="@$(date +%F) $1" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1; }
 # in_corner NAME: the window NAME stands in the lower right corner; its geometry is set.
 in_corner() {
     geometry "$(windows "$1")"
