@@ -38,7 +38,10 @@ int main(int argc, char *argv[])
                             content, i % 3 == 0 ? Kind::Daily : Kind::Once});
             break;
         case 1:
-            pick(store.events(), [&](const Event &e) { store.completeReminder({e, now}, now); });
+            // As a reminder of today (come late in the day): its completion is today's too.
+            pick(store.events(), [&](const Event &e) {
+                store.completeReminder({e, QDateTime(today, QTime(23, 59))}, now);
+            });
             break;
         case 2:
             pick(store.todayList(today),
