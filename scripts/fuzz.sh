@@ -14,7 +14,7 @@ sed -e 's/@TASQUILL_HOME_HOST@/www.tasquill.example/' -e 's/@PROJECT_VERSION@/0/
 clang++ "${flags[@]}" -o "$out/fuzz_timetext" "$here/tests/fuzz/fuzz_timetext.cpp" \
     "$here/src/core/timetext.cpp" "$here/src/core/lunarcalendar.cpp" "$here/src/core/wallclock.cpp" "${libs[@]}"
 clang++ "${flags[@]}" -o "$out/fuzz_config" "$here/tests/fuzz/fuzz_config.cpp" \
-    "$here/src/core/soundsettings.cpp" "${libs[@]}"
+    "$here/src/core/soundsettings.cpp" "$here/src/core/logging.cpp" "${libs[@]}"
 for target in fuzz_timetext fuzz_config; do
     mkdir -p "$out/corpus-$target"
     limit=(-max_total_time="${1:-60}")

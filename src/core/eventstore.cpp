@@ -1,13 +1,13 @@
 #include "eventstore.h"
 
 #include "historyrange.h"
+#include "logging.h"
 #include "schemaupgrade.h"
 #include "sqlitestatement.h"
 #include "timetext.h"
 #include "wallclock.h"
 
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -16,8 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcStore, "tasquill.store", QtInfoMsg)
 
 // The kind codes of column 类型.
 struct KindCode

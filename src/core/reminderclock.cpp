@@ -1,13 +1,11 @@
 #include "reminderclock.h"
 
+#include "logging.h"
 #include "wallclock.h"
 
-#include <QLoggingCategory>
 #include <QTime>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcClock, "tasquill.clock", QtInfoMsg)
 
 const QTime RolloverMinute(0, 1);
 

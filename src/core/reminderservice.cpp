@@ -1,16 +1,11 @@
 #include "reminderservice.h"
 
 #include "eventstore.h"
+#include "logging.h"
 #include "timetext.h"
 #include "wallclock.h"
 
-#include <QLoggingCategory>
-
 #include <algorithm>
-
-namespace {
-Q_LOGGING_CATEGORY(lcService, "tasquill.clock", QtInfoMsg)
-}
 
 ReminderService::ReminderService(EventStore &store) : m_store(store) {}
 
@@ -181,6 +176,6 @@ void ReminderService::saveMarker()
     if (m_store.setLastChecked(reading))
         m_markerBehind = false;
     else
-        qCWarning(lcService).noquote()
+        qCWarning(lcClock).noquote()
             << "cannot note the last minute checked:" << m_store.lastError();
 }

@@ -1,15 +1,11 @@
 #include "schemaupgrade.h"
 
+#include "logging.h"
 #include "schema.h"
 #include "sqlitedatabase.h"
 #include "sqlitestatement.h"
 
-#include <QLoggingCategory>
 #include <QSet>
-
-namespace {
-Q_LOGGING_CATEGORY(lcUpgrade, "tasquill.store")
-}
 
 bool SchemaUpgrade::needed(bool *ok)
 {
@@ -91,7 +87,7 @@ bool SchemaUpgrade::upgradeAndCreate()
 bool SchemaUpgrade::copyOldTable(const char *name, const char *create, const char *insert,
                                  int columns)
 {
-    qCInfo(lcUpgrade) << "upgrading" << name;
+    qCInfo(lcStore) << "upgrading" << name;
     const QByteArray stale = QByteArray("tasquill_old_") + name;
     if (!m_db.exec("alter table " + QByteArray(name) + " rename to " + stale) ||
         !m_db.exec(create)) {

@@ -1,8 +1,8 @@
 #include "soundsettings.h"
 
+#include "logging.h"
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -13,8 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSound, "tasquill.sound")
 
 QString saveError(const QString &path, const QString &reason)
 {

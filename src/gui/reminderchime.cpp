@@ -1,11 +1,11 @@
 #include "reminderchime.h"
 
+#include "logging.h"
 #include "soundsettings.h"
 #include "soundworker.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QThread>
 
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 namespace {
-Q_LOGGING_CATEGORY(lcChime, "tasquill.sound")
 
 // How long the program's end waits for the sound thread, which ends at once unless the
 // sound server hangs.
@@ -32,7 +31,7 @@ ReminderChime::~ReminderChime()
     // is left to itself. Qt Multimedia's own clean-up at the process's exit would wait for a
     // lock the thread holds, or free what it is using: the process ends before that, with
     // the status it was ending with.
-    qCWarning(lcChime) << "the sound thread does not end: the sound server hangs; left running";
+    qCWarning(lcSound) << "the sound thread does not end: the sound server hangs; left running";
     m_thread->setParent(nullptr);
     on_exit(
         [](int status, void *) {

@@ -1,17 +1,13 @@
 #include "soundworker.h"
 
+#include "logging.h"
 #include "projectconfig.h"
 #include "soundplayer.h"
 #include "soundsettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QPluginLoader>
-
-namespace {
-Q_LOGGING_CATEGORY(lcPlayer, "tasquill.sound")
-}
 
 SoundWorker::SoundWorker(QObject *parent)
     : QObject(parent), m_pluginPath(QDir(QCoreApplication::applicationDirPath())
@@ -32,7 +28,7 @@ void SoundWorker::play(const QString &path, bool loop)
         QPluginLoader loader(m_pluginPath);
         auto *factory = qobject_cast<SoundPlayerFactory *>(loader.instance());
         if (!factory) {
-            qCWarning(lcPlayer).noquote() << "no sound player:" << loader.errorString();
+            qCWarning(lcSound).noquote() << "no sound player:" << loader.errorString();
             emit failed(SoundSettings::unplayableMessage(path));
             return;
         }
