@@ -34,7 +34,7 @@ bool fill(const QString &path)
 {
     return writeInOneTransaction(path, true, [](SqliteDatabase &db) {
         QRandomGenerator random(HistoryRows);
-        SqliteStatement insert(db, "insert into historyeventtable values(?,?,?,?,?)");
+        SqliteStatement insert(db, Schema::info(Schema::Table::History).insert);
         bool ok = true;
         for (int i = 0; ok && i < HistoryRows; ++i) {
             const QDateTime at(Now.date().addDays(-random.bounded(3 * 365)),
@@ -42,17 +42,17 @@ bool fill(const QString &path)
             const QString content = QStringLiteral("事项 %1").arg(i);
             QStringList row;
             if (i % 1000 == 999)
-                row = {QStringLiteral("某天 9:07"), content, QStringLiteral("未完成"), QString(),
+                row = {QStringLiteral("某天 9:07"), content, Schema::statusText(Status::Missed), QString(),
                        QString()};
             else if (i % 10 == 0)
-                row = {TimeText::composeOnce(at), content, QStringLiteral("未完成"), QString(),
+                row = {TimeText::composeOnce(at), content, Schema::statusText(Status::Missed), QString(),
                        TimeText::dateTag(at.date())};
             else
-                row = {TimeText::composeDaily(at.time()), content, QStringLiteral("完成"),
+                row = {TimeText::composeDaily(at.time()), content, Schema::statusText(Status::Done),
                        TimeText::completionTime(at), TimeText::dateTag(at.date())};
             ok = insertRow(insert, row);
         }
-        SqliteStatement event(db, "insert into eventtable values(?,?,?)");
+        SqliteStatement event(db, Schema::info(Schema::Table::Events).insert);
         for (int i = 0; ok && i < EventRows; ++i) {
             ok = insertRow(event, eventRow({TimeText::composeDaily(QTime(i % 24, i % 60)),
                                             QStringLiteral("每天 %1").arg(i), Kind::Daily}));
@@ -103,7 +103,7 @@ void BenchHistory::initTestCase()
     QVERIFY(fill(path));
     Clock::setSource([] { return Now; });
     m_store = std::make_unique<EventStore>(path);
-    QVERIFY2(m_store->open(), qPrintable(m_store->lastError()));
+    QVERIFY2(m_store->open(), qPrintable(m_store->lastError().debugText()));
 }
 
 void BenchHistory::cleanupTestCase()
@@ -118,7 +118,7 @@ void BenchHistory::readTable()
     int count = 0;
     QBENCHMARK
     {
-        count = int(m_store->history(HistoryRange(QDate(1, 1, 1), QDate(9999, 12, 31))).size());
+        count = int(m_store->history(HistoryRange(QDate(1, 1, 1), QDate(9999, 12, 31)))->size());
     }
     QCOMPARE(count, HistoryRows);
 }

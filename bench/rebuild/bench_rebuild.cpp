@@ -94,7 +94,7 @@ bool fill(const QString &path, int count, bool onceOnly, bool old = false)
                     "完成时间 QString, dTag QString);"
                     "create table tceventtable(时间 QString, 内容 QString, 完成时间 QString);");
         QRandomGenerator random(count);
-        SqliteStatement insert(db, "insert into eventtable values(?,?,?)");
+        SqliteStatement insert(db, Schema::info(Schema::Table::Events).insert);
         bool ok = made;
         for (int i = 0; ok && i < count; ++i) {
             const int slot = i % 200;
@@ -103,7 +103,7 @@ bool fill(const QString &path, int count, bool onceOnly, bool old = false)
                                             : otherDay(random, i, onceOnly);
             ok = insertRow(insert, eventRow(event));
         }
-        SqliteStatement completion(db, "insert into tceventtable values(?,?,?)");
+        SqliteStatement completion(db, Schema::info(Schema::Table::Completions).insert);
         for (int i = 0; ok && i < 20; ++i) {
             ok = insertRow(completion, {QStringLiteral("9:07"), QStringLiteral("完成 %1").arg(i),
                                         QStringLiteral("2014年3月4日 9:%1").arg(10 + i)});
@@ -223,7 +223,7 @@ void BenchRebuild::firstRebuildOfTheDay()
     {
         QVERIFY(store->rebuildToday(Now.date()));
     }
-    QCOMPARE(store->todayList(Now.date()).size(), count / 100);
+    QCOMPARE(store->todayList(Now.date())->size(), count / 100);
 }
 
 void BenchRebuild::rebuildAgain_data()

@@ -2,6 +2,7 @@
 
 #include "event.h"
 #include "eventstore.h"
+#include "schema.h"
 #include "sqlitedatabase.h"
 #include "sqlitestatement.h"
 
@@ -33,6 +34,5 @@ inline bool insertRow(SqliteStatement &insert, const QStringList &row)
 // An event as the row the store would write for it.
 inline QStringList eventRow(const Event &event)
 {
-    static const char codes[] = {'y', 'm', 'd', 't', 'w'};
-    return {event.time, event.content, QString(QLatin1Char(codes[int(event.kind)]))};
+    return {event.time, event.content, Schema::kindCode(event.kind)};
 }

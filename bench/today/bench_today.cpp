@@ -77,7 +77,7 @@ int write(const QDir &dir, int count)
     const bool written = writeInOneTransaction(
         dir.filePath(QStringLiteral("event.db")), true, [&](SqliteDatabase &db) {
             QRandomGenerator random(count);
-            SqliteStatement insert(db, "insert into eventtable values(?,?,?)");
+            SqliteStatement insert(db, Schema::info(Schema::Table::Events).insert);
             bool ok = true;
             for (int n = 0; ok && n < count; ++n) {
                 const Both both = makeReminder(random, n);
@@ -93,14 +93,14 @@ int write(const QDir &dir, int count)
 int list(const QDir &dir, const QDate &date)
 {
     EventStore store(dir.filePath(QStringLiteral("event.db")));
-    bool ok = store.open() && store.rebuildToday(date);
-    const QList<TodayItem> items = store.todayList(date, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "%s\n", qPrintable(store.lastError()));
+    const std::optional<QList<TodayItem>> items =
+        store.open() && store.rebuildToday(date) ? store.todayList(date) : std::nullopt;
+    if (!items) {
+        std::fprintf(stderr, "%s\n", qPrintable(store.lastError().debugText()));
         return 1;
     }
     QTextStream out(stdout);
-    for (const TodayItem &item : items)
+    for (const TodayItem &item : *items)
         out << item.content << '\n';
     return 0;
 }

@@ -26,10 +26,9 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
     countQuietMinutes(now, replaced);
 
     const ReminderClock::Plan plan = m_clock.plan(now);
-    bool allChecked = checkMissed(plan, &tick) && checkMinutes(plan, &tick);
-    if (allChecked) // snoozes come at the first tick at or after their moment
-        tick.due.append(m_store.takeSnoozes(now, &allChecked));
-    const QString readFailure = allChecked ? QString() : m_store.lastError();
+    const bool allChecked =
+        checkMissed(plan, &tick) && checkMinutes(plan, &tick) && takeSnoozes(now, &tick);
+    const StoreError readFailure = m_store.lastError();
     if (allChecked)
         rebuildIfDue(now, plan, rebuild, &tick);
     if (m_store.isReadOnly() != m_toldReadOnly) {
@@ -91,18 +90,19 @@ bool ReminderService::checkMissed(const ReminderClock::Plan &plan, Tick *tick)
 {
     if (!plan.missedEnd.isValid())
         return true;
-    bool ok = false;
-    const QList<Event> events = m_store.events(&ok);
+    const std::optional<QList<Event>> events = m_store.events();
+    if (!events)
+        return false;
     QList<Reminder> missed;
-    for (const Event &event : events) {
+    for (const Event &event : *events) {
         for (const QDateTime &reading :
              TimeText::dueMinutes(event.time, plan.missedAfter, plan.missedUpTo))
             missed.append({event, WallClock::firstMomentAt(reading)});
     }
-    if (ok)
-        missed.append(m_store.takeSnoozes(plan.missedUpTo, &ok));
-    if (!ok)
+    const std::optional<QList<Reminder>> snoozed = m_store.takeSnoozes(plan.missedUpTo);
+    if (!snoozed)
         return false;
+    missed.append(*snoozed);
     // Stable: the reminders of one minute keep their storage order.
     std::stable_sort(missed.begin(), missed.end(),
                      [](const Reminder &a, const Reminder &b) { return a.due < b.due; });
@@ -116,11 +116,11 @@ bool ReminderService::checkMinutes(const ReminderClock::Plan &plan, Tick *tick)
     for (const ReminderClock::Minute &minute : plan.minutes) {
         QList<Reminder> due;
         for (const QDateTime &reading : minute.readings) {
-            bool ok = false;
-            for (const Event &event : m_store.dueEvents(reading, &ok))
-                due.append({event, minute.start});
-            if (!ok)
+            const std::optional<QList<Event>> events = m_store.dueEvents(reading);
+            if (!events)
                 return false;
+            for (const Event &event : *events)
+                due.append({event, minute.start});
         }
         tick->due.append(due);
         m_clock.markChecked(minute.start);
@@ -128,7 +128,16 @@ bool ReminderService::checkMinutes(const ReminderClock::Plan &plan, Tick *tick)
     return true;
 }
 
-void ReminderService::retryAfterFailure(const QDateTime &now, const QString &failure, Tick *tick)
+bool ReminderService::takeSnoozes(const QDateTime &now, Tick *tick)
+{
+    // A reminder put off comes at the first tick at or after its moment.
+    const std::optional<QList<Reminder>> snoozed = m_store.takeSnoozes(now);
+    if (snoozed)
+        tick->due.append(*snoozed);
+    return snoozed.has_value();
+}
+
+void ReminderService::retryAfterFailure(const QDateTime &now, const StoreError &failure, Tick *tick)
 {
     tick->failures.append(failure);
     // Tried again within seconds, so that a reminder due while another program held the
@@ -156,12 +165,11 @@ bool ReminderService::aimWake(const QDateTime &now, Tick *tick)
     QDateTime wake = qMin(
         WallClock::firstMomentAt(QDateTime(reading.date().addDays(1), QTime(0, 0), Qt::UTC), last),
         ReminderClock::minuteStart(qMax(now, last)).addSecs(60 * QuietLimitMinutes));
-    bool ok = false;
-    const QDateTime due = m_store.nextDue(reading, &ok);
-    if (!ok)
+    const std::optional<QDateTime> due = m_store.nextDue(reading);
+    if (!due)
         return false;
-    if (due.isValid())
-        wake = qMin(wake, WallClock::firstMomentAt(due, last));
+    if (due->isValid())
+        wake = qMin(wake, WallClock::firstMomentAt(*due, last));
     tick->wakeAt = wake;
     m_quietUpTo = ReminderClock::minuteStart(wake).addSecs(-60);
     m_aimedAtStamp = m_store.changeStamp();
@@ -177,5 +185,5 @@ void ReminderService::saveMarker()
         m_markerBehind = false;
     else
         qCWarning(lcClock).noquote()
-            << "cannot note the last minute checked:" << m_store.lastError();
+            << "cannot note the last minute checked:" << m_store.lastError().debugText();
 }

@@ -2,10 +2,10 @@
 
 #include "event.h"
 #include "reminderclock.h"
+#include "storeerror.h"
 
 #include <QDateTime>
 #include <QList>
-#include <QStringList>
 
 class EventStore;
 
@@ -39,7 +39,7 @@ public:
         QList<Reminder> missed;   // due while the program was away, earliest first
         bool listChanged = false; // today's list was rebuilt: show it again
         // What went wrong, for the user; each is repeated at every tick it happens again.
-        QStringList failures;
+        QList<StoreError> failures;
         // When the next tick is needed: the next moment something can fall due, the turn
         // of the day, or QuietLimitMinutes ahead; after a failure, within seconds. The
         // minutes before it count as checked unless the events change: any change to the
@@ -67,11 +67,12 @@ private:
     void countQuietMinutes(const QDateTime &now, bool replaced);
     bool checkMissed(const ReminderClock::Plan &plan, Tick *tick);
     bool checkMinutes(const ReminderClock::Plan &plan, Tick *tick);
+    bool takeSnoozes(const QDateTime &now, Tick *tick);
     void rebuildIfDue(const QDateTime &now, const ReminderClock::Plan &plan, bool rebuild,
                       Tick *tick);
     // Sets the tick's wakeAt and notes the minutes before it as quiet.
     bool aimWake(const QDateTime &now, Tick *tick);
-    void retryAfterFailure(const QDateTime &now, const QString &failure, Tick *tick);
+    void retryAfterFailure(const QDateTime &now, const StoreError &failure, Tick *tick);
 
     EventStore &m_store;
     ReminderClock m_clock;

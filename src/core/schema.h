@@ -1,5 +1,10 @@
 #pragma once
 
+#include "event.h"
+#include "historyentry.h"
+
+#include <QString>
+
 #include <array>
 
 // The tables of event.db, as the store creates them. Columns are declared TEXT so that
@@ -48,6 +53,16 @@ constexpr const TableInfo &info(Table table)
 // The reminder clock looks events up by their time text once a minute.
 inline constexpr const char *TimeIndex =
     "create index if not exists eventtable_time on eventtable(时间)";
+
+// The kind codes of column 类型 ("y" once, "m" yearly, "d" monthly, "t" daily, "w" weekly,
+// "l" lunar yearly, "k" lunar monthly): empty for Kind::Other, Other for a code this program
+// does not know.
+QString kindCode(Kind kind);
+Kind kindOf(const QString &code);
+// The states of column 完成情况: "完成", "未完成"; empty for Status::Other, Other for a text
+// this program never writes.
+QString statusText(Status status);
+Status statusOf(const QString &text);
 
 // Kept in SQLite's user_version. 0: a file of an earlier version, or a new one; its
 // tables are upgraded or created once. 1: TEXT columns and the time index. 2: the state

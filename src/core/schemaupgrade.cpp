@@ -72,10 +72,8 @@ bool SchemaUpgrade::upgradeAndCreate()
             continue;
         m_hadOldTables = true;
         if (columns != table.columns) {
-            return fail(QStringLiteral("表 %1 有 %2 列，应有 %3 列")
-                            .arg(name)
-                            .arg(columns)
-                            .arg(table.columns));
+            m_mismatch = {name, columns, table.columns};
+            return false;
         }
         if (!copyOldTable(table.name, table.create, table.insert, table.columns))
             return false;
@@ -106,10 +104,4 @@ bool SchemaUpgrade::copyOldTable(const char *name, const char *create, const cha
             return false;
     }
     return copy.ok() && m_db.exec("drop table " + stale);
-}
-
-bool SchemaUpgrade::fail(const QString &reason)
-{
-    m_reason = reason;
-    return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storeerror.h"
+
 #include <QString>
 
 class SqliteDatabase;
@@ -24,17 +26,17 @@ public:
     bool hadOldTables() const { return m_hadOldTables; }
     // Whether run() failed because the file or its folder cannot be written.
     bool writeRefused() const { return m_writeRefused; }
-    // Why run() failed, where SQLite's own reason does not say it; empty otherwise.
-    QString reason() const { return m_reason; }
+    // A table of an earlier version that run() could not copy, having other columns than
+    // the program's; no table otherwise.
+    StoreError::Layout mismatch() const { return m_mismatch; }
 
 private:
     bool readVersion(int *version);
     bool upgradeAndCreate();
     bool copyOldTable(const char *name, const char *create, const char *insert, int columns);
-    bool fail(const QString &reason);
 
     SqliteDatabase &m_db;
     bool m_hadOldTables = false;
     bool m_writeRefused = false;
-    QString m_reason;
+    StoreError::Layout m_mismatch;
 };

@@ -14,6 +14,7 @@
 #include "setwindow.h"
 #include "soundsettings.h"
 #include "soundsetwindow.h"
+#include "storeerrortext.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 #include "timetext.h"
@@ -186,10 +187,11 @@ void MainWindow::rebuildTodayList()
 
 void MainWindow::installTodayModel()
 {
-    bool ok = true;
-    m_today = m_store->isOpen() ? m_store->todayList(Clock::now().date(), &ok) : QList<TodayItem>();
-    if (!ok)
-        reportFailure(m_store->lastError());
+    const std::optional<QList<TodayItem>> today =
+        m_store->isOpen() ? m_store->todayList(Clock::now().date()) : QList<TodayItem>();
+    m_today = today.value_or(QList<TodayItem>());
+    if (!today)
+        reportFailure(storeErrorText(m_store->lastError()));
     QList<QStringList> rows;
     for (const TodayItem &item : std::as_const(m_today))
         rows.append({item.time, item.content});
@@ -250,8 +252,8 @@ void MainWindow::handle(const ReminderService::Tick &tick)
         showMissedWindow(tick.missed);
     if (tick.listChanged || !m_todayModel)
         installTodayModel();
-    for (const QString &failure : tick.failures)
-        reportFailure(failure);
+    for (const StoreError &failure : tick.failures)
+        reportFailure(storeErrorText(failure));
     if (tick.failures.isEmpty())
         m_failures.reset(); // the next failure is news again
 }
@@ -371,7 +373,7 @@ void MainWindow::moveItem()
     if (!m_store->completeTodayItem(item, pressed)) {
         // The user asked for this, so it is told every time, not once.
         Dialogs::error(this, QStringLiteral("删除事项"),
-                       QStringLiteral("事项完成失败：") + m_store->lastError());
+                       QStringLiteral("事项完成失败：") + storeErrorText(m_store->lastError()));
         return;
     }
     // A once-only item has left the event table and the history has grown, so open

@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "eventstore.h"
 #include "reminderchime.h"
+#include "storeerrortext.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 #include "timetext.h"
@@ -43,7 +44,7 @@ void MissedWindow::doIt()
     for (int row : selectedRows()) {
         if (!m_store.completeReminder(m_missed.at(row), pressed)) {
             Dialogs::error(this, windowTitle(),
-                           QStringLiteral("事项完成失败：") + m_store.lastError());
+                           QStringLiteral("事项完成失败：") + storeErrorText(m_store.lastError()));
             break;
         }
         m_missed.removeAt(row);

@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "eventstore.h"
 #include "reminderchime.h"
+#include "storeerrortext.h"
 
 #include <QMenu>
 #include <QScrollBar>
@@ -60,7 +61,7 @@ void MsgWindow::doIt()
     if (!m_store.completeReminder(m_reminder, Clock::now())) {
         // Nothing was written; the window stays so the user can try again.
         Dialogs::error(this, QStringLiteral("提醒"),
-                       QStringLiteral("事项完成失败：") + m_store.lastError());
+                       QStringLiteral("事项完成失败：") + storeErrorText(m_store.lastError()));
         return;
     }
     emit completedSignal();
@@ -74,7 +75,7 @@ void MsgWindow::later(int minutes)
     // event meanwhile do not lose it.
     if (!m_store.snooze(m_reminder.event, Clock::now().addSecs(60 * minutes))) {
         Dialogs::error(this, QStringLiteral("提醒"),
-                       QStringLiteral("稍后提醒失败：") + m_store.lastError());
+                       QStringLiteral("稍后提醒失败：") + storeErrorText(m_store.lastError()));
         return;
     }
     close();

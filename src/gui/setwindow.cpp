@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
+#include "storeerrortext.h"
 #include "timetext.h"
 
 SetWindow::SetWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_store(store)
@@ -28,7 +29,8 @@ bool SetWindow::writeIntoDB(const Event &event)
     const QString title = QStringLiteral("事项设置");
     if (!m_store.addEvent(event)) {
         // The input stays in the window, so the user can try again once the cause is fixed.
-        Dialogs::error(this, title, QStringLiteral("事项设置失败：") + m_store.lastError());
+        Dialogs::error(this, title,
+                       QStringLiteral("事项设置失败：") + storeErrorText(m_store.lastError()));
         return false;
     }
     Dialogs::about(this, title, QStringLiteral("事项设置成功！"));

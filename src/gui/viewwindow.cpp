@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "eventstore.h"
 #include "historyrange.h"
+#include "schema.h"
+#include "storeerrortext.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 
@@ -59,28 +61,28 @@ void ViewWindow::showQueryResult()
 
 bool ViewWindow::showEvents()
 {
-    bool ok = false;
-    m_events = m_store.events(&ok);
-    if (!ok)
-        reportReadError(m_store.lastError());
+    const std::optional<QList<Event>> events = m_store.events();
+    m_events = events.value_or(QList<Event>());
+    if (!events)
+        reportReadError(storeErrorText(m_store.lastError()));
     QList<QStringList> rows;
     for (const Event &event : std::as_const(m_events))
         rows.append({event.time, event.content});
     showRows(ui.allTableView,
              new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this));
-    return ok;
+    return events.has_value();
 }
 
 bool ViewWindow::showHistory(const HistoryRange &range)
 {
-    bool ok = false;
-    m_history = m_store.history(range, &ok);
-    if (!ok)
-        reportReadError(m_store.lastError());
+    const std::optional<QList<HistoryEntry>> history = m_store.history(range);
+    m_history = history.value_or(QList<HistoryEntry>());
+    if (!history)
+        reportReadError(storeErrorText(m_store.lastError()));
     QList<QStringList> rows;
     for (const HistoryEntry &entry : std::as_const(m_history)) {
         rows.append(
-            {entry.time, entry.content, EventStore::statusText(entry.status), entry.completedAt});
+            {entry.time, entry.content, Schema::statusText(entry.status), entry.completedAt});
     }
     showRows(ui.hTableView,
              new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容"),
@@ -88,7 +90,7 @@ bool ViewWindow::showHistory(const HistoryRange &range)
                                rows, this));
     // The completion time is the date the range is about: it shows whole.
     ui.hTableView->resizeColumnToContents(3);
-    return ok;
+    return history.has_value();
 }
 
 void ViewWindow::delSelected()
@@ -113,7 +115,7 @@ void ViewWindow::deleteAfterAsking(bool chosen, const std::function<bool()> &rem
         return;
     if (chosen && !remove()) {
         Dialogs::error(this, QStringLiteral("删除事项"),
-                       QStringLiteral("事项删除失败：") + m_store.lastError());
+                       QStringLiteral("事项删除失败：") + storeErrorText(m_store.lastError()));
         return;
     }
     emit rMainWindow();

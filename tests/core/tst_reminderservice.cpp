@@ -301,7 +301,8 @@ private slots:
             const ReminderService::Tick tick = service.tick(at(moment), true);
             // Tried again within seconds: the reminder comes as soon as the lock goes.
             return outcome(tick).isEmpty() && tick.failures.size() == 1 &&
-                   tick.failures[0].contains("已锁定") && tick.wakeAt == at(moment).addSecs(5);
+                   tick.failures[0].cause == StoreError::Cause::Locked &&
+                   tick.wakeAt == at(moment).addSecs(5);
         };
         QVERIFY(failsLocked("5 23:57:10")); // cannot open the file
         lock.reset();

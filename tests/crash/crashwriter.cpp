@@ -19,10 +19,10 @@ int main(int argc, char *argv[])
     QRandomGenerator random(args.value(3).toUInt());
     const QDate today(2014, 3, 5);
     const QDateTime now(today, QTime(10, 0));
-    // Does `act` to one of `list` at random, if there is one.
+    // Does `act` to one of `list` (as read) at random, if there is one.
     const auto pick = [&](const auto &list, const auto &act) {
-        if (!list.isEmpty())
-            act(list.at(random.bounded(int(list.size()))));
+        if (list && !list->isEmpty())
+            act(list->at(random.bounded(int(list->size()))));
     };
     for (int i = 0;; ++i) {
         if (mode == "rebuilds") {

@@ -140,7 +140,7 @@ public:
     {
         const auto store = openStore();
         for (const Event &event : events)
-            QVERIFY2(store->addEvent(event), qPrintable(store->lastError()));
+            QVERIFY2(store->addEvent(event), qPrintable(store->lastError().debugText()));
     }
     void addEvents(const char *rows) const { QVERIFY(DbFile::insert(T::Events, rows)); }
 
