@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
+#include "soundsettings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,6 +70,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // The built-in chime, which the default settings name, where nothing is there yet.
+    SoundSettings::installDefaultSound();
     MainWindow window;
     QuitOnSignal quitOnSignal;
     QApplication::setQuitOnLastWindowClosed(false);

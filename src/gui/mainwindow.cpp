@@ -11,20 +11,17 @@
 #include "projectconfig.h"
 #include "promotion.h"
 #include "reminderchime.h"
+#include "reminderloop.h"
 #include "setwindow.h"
-#include "soundsettings.h"
 #include "soundsetwindow.h"
 #include "storeerrortext.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 #include "timetext.h"
 #include "viewwindow.h"
-#include "waketimer.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -34,13 +31,8 @@ Q_LOGGING_CATEGORY(lcMain, "tasquill.main")
 
 namespace {
 constexpr int PromotionIntervalMs = 8 * 60 * 60 * 1000;
-// Fire a little after the minute has begun, so that a tick never lands in the minute
-// before because of timer rounding.
-constexpr int TickMarginMs = 20;
 // The first check waits until the tray icon has been drawn, about 50 ms into the start.
 constexpr int FirstCheckDelayMs = 200;
-// A write to the file comes as a few changes in a row: one look after they settle.
-constexpr int FileSettleMs = 50;
 const QString DatabaseFile = QStringLiteral("event.db");
 const QString ContactNumber = QStringLiteral("20140305");
 
@@ -74,40 +66,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_chime, &ReminderChime::failed, this,
             [this](const QString &message) { reportFailure(message, QStringLiteral("提醒铃声")); });
 
-    SoundSettings::installDefaultSound();
     initDatabase(DatabaseFile);
-    // The last minute checked is noted as the program ends, so that the next start knows
-    // which reminders came meanwhile.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_service->saveMarker(); });
-
-    // The program sleeps until something can fall due; whatever changes the file (this
-    // program, or another) wakes it to aim again.
-    reminderTimer = new WakeTimer(this);
-    connect(reminderTimer, &WakeTimer::woke, this, [this] { checkReminders(Clock::now()); });
-    m_fileWatch = new QFileSystemWatcher(this);
-    m_fileChanged = new QTimer(this);
-    m_fileChanged->setSingleShot(true);
-    m_fileChanged->setInterval(FileSettleMs);
-    // The folder too: a file put in place of event.db (a backup, a sync tool's rename) is
-    // news that the file's own watch may not bring.
-    connect(m_fileWatch, &QFileSystemWatcher::fileChanged, m_fileChanged,
-            qOverload<>(&QTimer::start));
-    connect(m_fileWatch, &QFileSystemWatcher::directoryChanged, m_fileChanged,
-            qOverload<>(&QTimer::start));
-    connect(m_fileChanged, &QTimer::timeout, this, [this] {
-        // The program's own marking of the minutes, written before it aimed, is no news.
-        if (m_service->changedSinceAim())
-            checkReminders(Clock::now());
-        else
-            watchFile();
-    });
     // A host that can never be found is not looked for.
     if (!HomePage::isPlaceholder())
         adTimer = startTimer(PromotionIntervalMs);
     // The minute the program starts in is one of its minutes too, checked a moment later:
     // the tray icon is drawn first, which tells the user the program is there.
-    m_service->start(Clock::now());
-    reminderTimer->start(FirstCheckDelayMs);
+    m_loop->start(FirstCheckDelayMs);
 }
 
 MainWindow::~MainWindow() = default;
@@ -123,8 +88,7 @@ void MainWindow::checkIfNotYet()
 {
     // What the user opens before the first check needs the file opened and today's list
     // read: the check comes first then.
-    if (!m_checked)
-        checkReminders(Clock::now());
+    m_loop->checkIfNotYet();
 }
 
 void MainWindow::ensureUi()
@@ -175,9 +139,14 @@ void MainWindow::createTrayIcon()
 
 void MainWindow::initDatabase(const QString &fileName)
 {
-    // The service opens the file at its first tick, and again at every tick until it opens.
+    // The loop opens the file at its first tick, and again at every tick until it opens.
     m_store = std::make_unique<EventStore>(fileName);
-    m_service = std::make_unique<ReminderService>(*m_store);
+    delete m_loop;
+    m_loop = new ReminderLoop(*m_store, &Clock::now, this);
+    connect(m_loop, &ReminderLoop::ticked, this, &MainWindow::handle);
+    // The last minute checked is noted as the program ends, so that the next start knows
+    // which reminders came meanwhile.
+    connect(qApp, &QCoreApplication::aboutToQuit, m_loop, &ReminderLoop::saveMarker);
 }
 
 void MainWindow::rebuildTodayList()
@@ -224,25 +193,7 @@ void MainWindow::timerEvent(QTimerEvent *event)
 
 void MainWindow::checkReminders(const QDateTime &now, bool rebuild)
 {
-    const ReminderService::Tick tick = m_service->tick(now, rebuild);
-    m_checked = true;
-    // Aimed anew at every tick, whatever made it (the timer, a change, the user's action):
-    // the service now counts the minutes before its aim as quiet. A little after the minute
-    // begins, so that timer rounding never lands it in the minute before.
-    reminderTimer->start(now.msecsTo(tick.wakeAt) + TickMarginMs);
-    watchFile();
-    handle(tick);
-}
-
-void MainWindow::watchFile()
-{
-    // Watched again once it is there, and after it was replaced (a backup put back).
-    const QString path = m_store->filePath();
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!m_fileWatch->files().contains(path) && QFileInfo::exists(path))
-        m_fileWatch->addPath(path);
-    if (!m_fileWatch->directories().contains(folder) && QFileInfo::exists(folder))
-        m_fileWatch->addPath(folder);
+    m_loop->check(now, rebuild);
 }
 
 void MainWindow::handle(const ReminderService::Tick &tick)

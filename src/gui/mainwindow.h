@@ -14,12 +14,10 @@ class EventStore;
 class MissedWindow;
 class PopupStack;
 class Promotion;
-class QFileSystemWatcher;
+class ReminderLoop;
 class QSystemTrayIcon;
-class QTimer;
 class ReminderChime;
 class TextRowsModel;
-class WakeTimer;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
 // icon, and the reminder timer, which it forwards to the reminder service and whose due
@@ -78,7 +76,6 @@ private:
     void checkIfNotYet(); // the first check, when something needs it before it came
     void installTodayModel();
     void showTodayModel();
-    void watchFile();
     // Opens the tick's reminders, shows today's list again when it changed, and tells
     // the user about its failures.
     void handle(const ReminderService::Tick &tick);
@@ -93,16 +90,12 @@ private:
     QAction *openAction = nullptr;
     QAction *homePageAction = nullptr;
     QAction *quitAction = nullptr;
-    WakeTimer *reminderTimer = nullptr;
     int adTimer = 0;
-    QFileSystemWatcher *m_fileWatch = nullptr;
-    QTimer *m_fileChanged = nullptr;
 
     std::unique_ptr<EventStore> m_store;
-    std::unique_ptr<ReminderService> m_service;
+    ReminderLoop *m_loop = nullptr;
     std::unique_ptr<QMenu> m_trayMenuOwner;
     bool m_uiBuilt = false;
-    bool m_checked = false; // the first check has been made
     TextRowsModel *m_todayModel = nullptr;
     QList<TodayItem> m_today; // what today's list shows, row for row
     FailureFilter m_failures;

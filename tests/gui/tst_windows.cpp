@@ -5,6 +5,7 @@
 #include "projectconfig.h"
 #include "promotion.h"
 #include "setwindow.h"
+#include "soundsettings.h"
 #include "soundsetwindow.h"
 #include "viewwindow.h"
 #include "windows.h"
@@ -72,6 +73,7 @@ private slots:
     void aDayWithTasquill()
     {
         Workspace work(Start);
+        SoundSettings::installDefaultSound(); // as the program does at start
         MainWindow main;
         main.show(); // as from the tray menu: the window is built when it is first shown
         const auto tick = [&](int seconds) {
@@ -193,6 +195,7 @@ private slots:
         QElapsedTimer elapsed;
         elapsed.start();
         Workspace work;
+        DialogRecorder dialogs; // no chime here: that is told
         Clock::setSource([&] { return start.addMSecs(elapsed.elapsed()); });
         work.addEvents("9:05|一|t");
         MainWindow main;
@@ -207,6 +210,7 @@ private slots:
     void sixtyAtOnce()
     {
         Workspace work(Start.addSecs(35));
+        SoundSettings::installDefaultSound();
         QStringList contents;
         for (int i = 10; i < 70; ++i)
             work.addEvents({{"9:07", contents.emplaceBack(QString::number(i)), Kind::Daily}});
@@ -279,6 +283,7 @@ private slots:
         QFETCH(QString, reminded);
         QFETCH(QByteArray, bytes);
         Workspace work(Start.addSecs(60));
+        SoundSettings::installDefaultSound();
         QVERIFY(DbFile::exec("create table eventtable(时间 QString, 内容 QString, 类型 QString); "
                              "create table tceventtable(时间, 内容, 完成时间); insert into "
                              "eventtable values('9:07', '早会', 't'), ('9:07', '喝水', 't')"));
