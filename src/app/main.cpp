@@ -1,11 +1,14 @@
 #include "autostart.h"
 #include "commandline.h"
-#include "exitforbenchmark.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 #include "soundsettings.h"
+
+#ifdef TASQUILL_BENCHMARK_EXIT
+#include "exitforbenchmark.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -94,9 +97,11 @@ int main(int argc, char *argv[])
         window.greet();
     }
 
-    // For the start-up benchmark: leave at once, without tidying up, when the event loop
-    // runs (TASQUILL_EXIT_AT=loop) or the tray icon has been drawn (=tray).
+#ifdef TASQUILL_BENCHMARK_EXIT
+    // Built for the start-up benchmark only: leave at once, without tidying up, when the
+    // event loop runs (TASQUILL_EXIT_AT=loop) or the tray icon has been drawn (=tray).
     ExitForBenchmark exitForBenchmark(qgetenv("TASQUILL_EXIT_AT"));
+#endif
 
     return app.exec();
 }

@@ -20,8 +20,6 @@ public:
     // Starts a helper showing `page` at the lower right of the work area; false, with the
     // reason logged, when it cannot be started.
     bool show(const QUrl &page);
-    // The helpers showing a window now.
-    int shown() const { return int(m_helpers.size()); }
 
 private:
     QList<QProcess *> m_helpers;

@@ -38,11 +38,10 @@ private:
 std::unique_ptr<SoundPlayer>
 SoundPlugin::createPlayer(std::function<void(const QString &path)> unplayable)
 {
-    // A player is a child of this object when both share a thread (the program's sound
-    // thread loads the plugin), so that what the plugin plays can be found from its instance,
-    // as the tests find it. A QObject cannot have a child in another thread. The instance
-    // outlives a sound thread that ended (a plugin is loaded once in a process): the next
-    // one takes it over.
+    // The players belong to the plugin's instance while they share its thread (the program's
+    // sound thread loads the plugin): what the plugin plays can be found from it. A QObject
+    // cannot have a child in another thread. The instance outlives a sound thread that ended
+    // (a plugin is loaded once in a process): the next one takes it over.
     if (!thread())
         moveToThread(QThread::currentThread());
     QObject *parent = thread() == QThread::currentThread() ? this : nullptr;
