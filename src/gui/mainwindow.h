@@ -20,8 +20,14 @@ class ReminderChime;
 class TextRowsModel;
 
 // The program's hub: today's to-do list, the menus that open the other windows, the tray
-// icon, and the reminder timer, which it forwards to the reminder service and whose due
-// reminders it opens.
+// icon, and what each tick of the reminder loop brings: reminder windows, the missed list,
+// today's list shown again, failures told.
+//
+// Some names here do not follow this program's own style and stay as they are: the signals
+// and slots the windows connect by name (sRMainWindow, rMainWindow, refreshTableView,
+// moveItem, callSetwindow, gotoURL, showAdWindow), the form's object names (action_M,
+// todayTableView, mButton, tasklabel), and trayIcon, adTimer and reminder-window names that
+// the program's first design fixed; other tools and earlier versions' users know them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
