@@ -26,8 +26,8 @@ class TextRowsModel;
 // Some names here do not follow this program's own style and stay as they are: the signals
 // and slots the windows connect by name (sRMainWindow, rMainWindow, refreshTableView,
 // moveItem, callSetwindow, gotoURL, showAdWindow), the form's object names (action_M,
-// todayTableView, mButton, tasklabel), and trayIcon, adTimer and reminder-window names that
-// the program's first design fixed; other tools and earlier versions' users know them.
+// todayTableView, mButton, tasklabel), trayIcon and adTimer. The program was first built
+// with these names; its forms, its tests and what has been written about it use them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
