@@ -152,11 +152,8 @@ QString weekdayName(int dayOfWeek)
 
 QStringList weekdayNames()
 {
-    static const QStringList names = {
-        QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
-        QStringLiteral("星期四"), QStringLiteral("星期五"), QStringLiteral("星期六"),
-        QStringLiteral("星期天"),
-    };
+    static const QStringList names =
+        QStringLiteral("星期一 星期二 星期三 星期四 星期五 星期六 星期天").split(u' ');
     return names;
 }
 
@@ -200,29 +197,25 @@ QString composeLunarMonthly(int day, const QTime &t)
 
 QStringList lunarMonthNames()
 {
-    static const QStringList names = {
-        QStringLiteral("正月"), QStringLiteral("二月"), QStringLiteral("三月"),
-        QStringLiteral("四月"), QStringLiteral("五月"), QStringLiteral("六月"),
-        QStringLiteral("七月"), QStringLiteral("八月"), QStringLiteral("九月"),
-        QStringLiteral("十月"), QStringLiteral("冬月"), QStringLiteral("腊月"),
-    };
+    static const QStringList names =
+        QStringLiteral("正月 二月 三月 四月 五月 六月 七月 八月 九月 十月 冬月 腊月").split(u' ');
     return names;
 }
 
 QStringList lunarDayNames()
 {
-    static const QStringList names = {
-        QStringLiteral("初一"), QStringLiteral("初二"), QStringLiteral("初三"),
-        QStringLiteral("初四"), QStringLiteral("初五"), QStringLiteral("初六"),
-        QStringLiteral("初七"), QStringLiteral("初八"), QStringLiteral("初九"),
-        QStringLiteral("初十"), QStringLiteral("十一"), QStringLiteral("十二"),
-        QStringLiteral("十三"), QStringLiteral("十四"), QStringLiteral("十五"),
-        QStringLiteral("十六"), QStringLiteral("十七"), QStringLiteral("十八"),
-        QStringLiteral("十九"), QStringLiteral("二十"), QStringLiteral("廿一"),
-        QStringLiteral("廿二"), QStringLiteral("廿三"), QStringLiteral("廿四"),
-        QStringLiteral("廿五"), QStringLiteral("廿六"), QStringLiteral("廿七"),
-        QStringLiteral("廿八"), QStringLiteral("廿九"), QStringLiteral("三十"),
-    };
+    // 初一 … 初十, 十一 … 十九, 二十, 廿一 … 廿九, 三十.
+    static const QStringList names = [] {
+        const QString digits = QStringLiteral("一二三四五六七八九十");
+        QStringList days;
+        for (int day = 1; day <= 30; ++day) {
+            const int tens = day / 10, units = day % 10;
+            days << (day <= 10    ? u'初' + digits.at(day - 1)
+                     : units == 0 ? digits.at(tens - 1) + u'十'
+                                  : QString(u"十廿"[tens - 1]) + digits.at(units - 1));
+        }
+        return days;
+    }();
     return names;
 }
 
