@@ -27,8 +27,10 @@ void PopupStack::show(QWidget *popup)
 
 bool PopupStack::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Hide)
-        m_popups.removeAll(QPointer<QWidget>(static_cast<QWidget *>(watched))), place();
+    if (event->type() == QEvent::Hide) {
+        m_popups.removeAll(QPointer<QWidget>(static_cast<QWidget *>(watched)));
+        place();
+    }
     return QObject::eventFilter(watched, event);
 }
 

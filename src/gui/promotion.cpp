@@ -22,8 +22,10 @@ Promotion::~Promotion()
     for (QProcess *helper : std::as_const(m_helpers)) {
         helper->disconnect(this);
         helper->terminate();
-        if (!helper->waitForFinished(3000))
-            helper->kill(), helper->waitForFinished(1000);
+        if (!helper->waitForFinished(3000)) {
+            helper->kill();
+            helper->waitForFinished(1000);
+        }
     }
 }
 

@@ -210,13 +210,13 @@ private slots:
     // 24–31 March 2014 in Berlin (spring forward on the 30th): two suspends, the clock set back,
     // the file locked, a snooze, an event added meanwhile, every midnight; ticked every minute
     // (±5 s, doubled, dropped) or when asked to wake: each reminder comes exactly once.
-    void aWeek_data()
+    void eachReminderOfAWeekOnce_data()
     {
         columns<bool>("sleeps");
         row("a tick every minute", false);
         row("woken when something is due", true);
     }
-    void aWeek()
+    void eachReminderOfAWeekOnce()
     {
         QFETCH(bool, sleeps);
         Workspace work;
@@ -315,11 +315,12 @@ private slots:
     }
 
     // A wake comes once, after its span; a new aim replaces the one before.
-    void wakeTimer()
+    void wakeComesOnceAndANewAimReplacesIt()
     {
         WakeTimer timer;
         QSignalSpy woke(&timer, &WakeTimer::woke);
-        timer.start(60000), timer.start(30);
+        timer.start(60000);
+        timer.start(30);
         QTest::qWait(300);
         QCOMPARE(woke.count(), 1);
     }

@@ -46,8 +46,10 @@ private slots:
     void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
     void cleanup()
     {
-        for (auto &process : m_starts)
-            process->kill(), process->waitForFinished();
+        for (auto &process : m_starts) {
+            process->kill();
+            process->waitForFinished();
+        }
         m_starts.clear();
     }
 
