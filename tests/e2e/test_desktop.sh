@@ -2,7 +2,8 @@
 # The real program, its clock started at 9:06:50: into the tray; 9:07 pops up in the lower
 # right corner, chiming in a loop until "稍等"; "完成" closes it; the tray menu opens the main
 # window, "退出" ends it (code 0). Started at 10:10:30 it lists 9:30 in "错过的提醒", and one
-# of 10:11 added by another program meanwhile pops up; SIGTERM ends it.
+# of 10:11 added by another program meanwhile pops up; SIGTERM ends it. With the sound server
+# stopped, reminders still come on time and SIGTERM still ends it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 export TZ=UTC
@@ -45,7 +46,17 @@ ends - 退出
 start_at 10:10:30
 wait_for 20 "no window 错过的提醒 came" windows '^错过的提醒$'
 in_corner '^错过的提醒$'
-sqlite3 event.db "insert into eventtable values ('10:11', '外来', 't')"
+sqlite3 event.db "insert into eventtable values ('10:11', '外来', 't'), ('10:12', '一', 't'), ('10:13', '二', 't')"
 wait_for 45 "a reminder added by another program did not come at 10:11" windows '^提醒$'
 ends TERM SIGTERM
-pass "tray, a reminder seen, heard, silenced and completed, 退出, missed reminders, one added meanwhile"
+
+# A hung sound server (PulseAudio stopped) holds up nothing: 10:12 shows at once, 10:13 on
+# time (not 30 s late), and SIGTERM still ends the program.
+kill -STOP "$PULSE_PID"
+reminders() { (($(windows '^提醒$' | wc -l) >= $1)); }
+started=$SECONDS
+start_at 10:12:20
+wait_for $((started + 10 - SECONDS)) "10:12 was not shown at the start" reminders 1
+wait_for $((started + 44 - SECONDS)) "10:13 was not shown within 3-4 s of its minute" reminders 2
+ends TERM SIGTERM
+pass "tray, a reminder seen, heard, silenced and completed, 退出, missed reminders, one added meanwhile, a hung sound server"

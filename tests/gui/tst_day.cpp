@@ -33,11 +33,6 @@ private slots:
         m_main = std::make_unique<MainWindow>();
         m_main->show(); // as from the tray menu: the window is built when it is first shown
     }
-    void cleanupTestCase()
-    {
-        m_main.reset();
-        m_work.reset();
-    }
 
     // A daily reminder entered is on today's list at once; a passed moment is refused; lunar
     // ones come from their tabs; the title names today's lunar date.

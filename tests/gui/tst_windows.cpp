@@ -116,8 +116,6 @@ private slots:
             none, 0, "", "无法升级数据库文件", "");
         row("event.db read-only", "", "", none, 0, "event.db", "只能读取", both);
         row("folder read-only", "", "", none, 0, ".", "只能读取", both);
-        row("config.txt 10 MB", "", "config.txt", QByteArray(10 << 20, 'a'), 0, "",
-            "config.txt（它大于 64 KB）", both);
         row("config.txt CR LF, Chinese path with blanks", "", "config.txt",
             QByteArray("./铃声 叮咚.wav\r\nopensound\r\n"), 0, "", "", both);
         row("sound missing", "", "config.txt", QByteArray("nope.wav\nopensound\n"), 0, "",
