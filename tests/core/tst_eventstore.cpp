@@ -1,4 +1,3 @@
-#include "eventstore.h"
 #include "historyrange.h"
 #include "workspace.h"
 

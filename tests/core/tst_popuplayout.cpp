@@ -1,7 +1,6 @@
 #include "popuplayout.h"
 #include "workspace.h"
 
-#include <QRect>
 #include <QtTest>
 
 class TestPopupLayout : public QObject

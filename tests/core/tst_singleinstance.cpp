@@ -1,6 +1,5 @@
 #include "autostart.h"
 #include "commandline.h"
-#include "projectconfig.h"
 #include "singleinstance.h"
 #include "workspace.h"
 
@@ -8,7 +7,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <memory>
 
 // The real program, started as the user would start it, and what its command line asks for.
 class TestSingleInstance : public QObject
@@ -92,7 +90,6 @@ private slots:
         row("Qt options with =", "-style=fusion --user-data -qmljsdebugger=port:9", "data");
         row("help among Qt options", "-platform offscreen --help", "0 Usage: ");
         row("Qt options on help-all", "--help-all", "\n  -platform <value>\n");
-        row("version", "-v", "0 tasquill " TASQUILL_VERSION "\n");
         row("unknown option", "-platform xcb --bogus", "1 tasquill: Unknown option 'bogus'.\n");
         row("Qt's value missing", "-style", "1 tasquill: Missing value after '-style'.\n");
         row("= where Qt takes none", "-platform=xcb", "1 tasquill: Unknown options: p, l, a");

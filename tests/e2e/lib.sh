@@ -3,7 +3,6 @@ set -euo pipefail
 
 PIDS=() # everything started here, ended in reverse order on exit
 OK=0    # set by pass; otherwise the run's folder is kept for a look
-step() { echo "--- $*"; }
 fail() { echo "FAIL: $*" >&2; tail -n 20 "$TMP"/*.log >&2 2>/dev/null || true; exit 1; }
 pass() { OK=1 && echo "PASS: $*"; }
 cleanup() {

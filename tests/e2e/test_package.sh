@@ -6,7 +6,6 @@ init "${1:-}"
 build=$(dirname "$(dirname "$APP")")
 cpack --config "$build/CPackConfig.cmake" -B "$TMP" >"$TMP/cpack.log" || fail "cpack failed"
 deb=$(ls "$TMP"/tasquill_*_amd64.deb)
-step "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB; Depends: $(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -f "$deb" Depends | grep 'libqt6widgets6' | grep -q 'libqt6multimedia6' || fail "the package names not all its Qt libraries"
 apt-get install -y -q "$deb" >"$TMP/apt.log" 2>&1 || fail "apt-get could not install the package"
 trap 'apt-get remove -y -q tasquill >/dev/null 2>&1 || true; cleanup' EXIT

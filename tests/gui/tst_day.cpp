@@ -4,12 +4,7 @@
 #include "viewwindow.h"
 #include "windows.h"
 
-#include <QtWidgets>
-
-#include <memory>
-
-// A day with Tasquill, Wednesday 5 March 2014 (农历二月初五) from 9:06:30, one program
-// through it: each slot goes on from where the one before left off.
+// A day with one Tasquill from 9:06:30 on Wednesday 5 March 2014 (农历二月初五), slot by slot.
 class TestDay : public QObject
 {
     Q_OBJECT
