@@ -42,11 +42,11 @@ bool fill(const QString &path)
             const QString content = QStringLiteral("事项 %1").arg(i);
             QStringList row;
             if (i % 1000 == 999)
-                row = {QStringLiteral("某天 9:07"), content, Schema::statusText(Status::Missed), QString(),
-                       QString()};
+                row = {QStringLiteral("某天 9:07"), content, Schema::statusText(Status::Missed),
+                       QString(), QString()};
             else if (i % 10 == 0)
-                row = {TimeText::composeOnce(at), content, Schema::statusText(Status::Missed), QString(),
-                       TimeText::dateTag(at.date())};
+                row = {TimeText::composeOnce(at), content, Schema::statusText(Status::Missed),
+                       QString(), TimeText::dateTag(at.date())};
             else
                 row = {TimeText::composeDaily(at.time()), content, Schema::statusText(Status::Done),
                        TimeText::completionTime(at), TimeText::dateTag(at.date())};
