@@ -12,6 +12,8 @@ packages=(
   fonts-wqy-microhei
   # end-to-end checks, screenshots and sound checks
   xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox sqlite3
+  # a desktop without a notification area: a window manager, and a way to close a window
+  openbox wmctrl
   # the package and its checks, formatting, fuzzing and sanitizers
   dpkg-dev desktop-file-utils clang-format clang libclang-rt-14-dev
   # benchmarks: the program the day's list is compared with

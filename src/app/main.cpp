@@ -2,6 +2,7 @@
 #include "commandline.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
+#include "platformchoice.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 #include "soundsettings.h"
@@ -48,6 +49,11 @@ int main(int argc, char *argv[])
         return *commandLine.exitCode;
     }
     const bool userData = commandLine.userData;
+    // The platform, before the application object picks one (see PlatformChoice).
+    const QByteArray platform =
+        PlatformChoice::fromEnvironment(commandLine.platformGiven).platform();
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
 
     bool firstRun = false;
@@ -76,6 +82,7 @@ int main(int argc, char *argv[])
     // The built-in chime, which the default settings name, where nothing is there yet.
     SoundSettings::installDefaultSound();
     MainWindow window;
+    QObject::connect(&instance, &SingleInstance::messageReceived, &window, &MainWindow::bringUp);
     QuitOnSignal quitOnSignal;
     QApplication::setQuitOnLastWindowClosed(false);
     // Without a notification area the tray menu cannot be reached: show the window instead,

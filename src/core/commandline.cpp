@@ -29,7 +29,7 @@ constexpr QtOption QtOptions[] = {
 
 CommandLine answer(int exitCode, const QString &text)
 {
-    return {false, exitCode, text};
+    return {false, false, exitCode, text};
 }
 
 } // namespace
@@ -38,6 +38,7 @@ CommandLine CommandLine::read(const QStringList &arguments)
 {
     // Qt's options go; the rest is ours to read.
     QStringList own = arguments.mid(0, 1);
+    bool platformGiven = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
@@ -45,9 +46,12 @@ CommandLine CommandLine::read(const QStringList &arguments)
             return name == QLatin1String(o.name) ||
                    (o.equals && name.startsWith(QLatin1String(o.name) + QLatin1Char('=')));
         });
-        if (!argument.startsWith(QLatin1Char('-')) || qt == std::end(QtOptions))
+        if (!argument.startsWith(QLatin1Char('-')) || qt == std::end(QtOptions)) {
             own << argument;
-        else if (qt->value && name == QLatin1String(qt->name) && ++i == arguments.size())
+            continue;
+        }
+        platformGiven = platformGiven || name == QLatin1String("platform");
+        if (qt->value && name == QLatin1String(qt->name) && ++i == arguments.size())
             return answer(1, QStringLiteral("tasquill: Missing value after '%1'.\n").arg(argument));
     }
 
@@ -80,5 +84,5 @@ CommandLine CommandLine::read(const QStringList &arguments)
         }
         return answer(0, text);
     }
-    return {parser.isSet(userData), std::nullopt, QString()};
+    return {parser.isSet(userData), platformGiven, std::nullopt, QString()};
 }

@@ -10,7 +10,8 @@
 // itself.
 struct CommandLine
 {
-    bool userData = false; // --user-data: work in the user's data folder
+    bool userData = false;      // --user-data: work in the user's data folder
+    bool platformGiven = false; // Qt's -platform is among the arguments
     // Set when the start only answers and leaves with this code: `text` is for standard
     // output when the code is 0, for standard error otherwise.
     std::optional<int> exitCode;

@@ -107,7 +107,24 @@ void MainWindow::ensureUi()
     connect(ui.viewaction, &QAction::triggered, this, &MainWindow::callViewwindow);
     connect(ui.action_M, &QAction::triggered, this, &MainWindow::callSoundSetWindow);
     connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
+    // Without a notification area there is no tray menu: the window's menus offer what it
+    // would (this window itself aside).
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ui.helpmenu->addAction(homePageAction);
+        ui.tasksetmenu->addSeparator();
+        ui.tasksetmenu->addAction(quitAction);
+    }
     showTodayModel();
+}
+
+void MainWindow::bringUp()
+{
+    // In the tray the program is reached from its icon: a second start leaves it as it is.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::createActions()

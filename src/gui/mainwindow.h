@@ -55,6 +55,9 @@ public:
     void lookupHomeHost();
     // Tells a new user, in a balloon from the tray icon, that the program runs there.
     void greet();
+    // A second start asked for the program: without a notification area, where nothing
+    // else reaches it, the window shows, raised.
+    void bringUp();
 
 signals:
     void refreshTableView();

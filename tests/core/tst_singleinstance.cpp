@@ -1,5 +1,6 @@
 #include "autostart.h"
 #include "commandline.h"
+#include "platformchoice.h"
 #include "singleinstance.h"
 #include "workspace.h"
 
@@ -7,6 +8,8 @@
 #include <QtTest>
 
 #include <csignal>
+
+Q_DECLARE_METATYPE(PlatformChoice)
 
 // The real program, started as the user would start it, and what its command line asks for.
 class TestSingleInstance : public QObject
@@ -86,7 +89,8 @@ private slots:
     void commandLine_data()
     {
         columns<QString, QString>("arguments", "expected");
-        row("Qt options, values apart", "-platform xcb --style fusion -reverse -display :0", "run");
+        row("Qt options, values apart", "-platform xcb --style fusion -reverse -display :0",
+            "run platform");
         row("Qt options with =", "-style=fusion --user-data -qmljsdebugger=port:9", "data");
         row("help among Qt options", "-platform offscreen --help", "0 Usage: ");
         row("Qt options on help-all", "--help-all", "\n  -platform <value>\n");
@@ -100,8 +104,29 @@ private slots:
         QFETCH(QString, expected);
         const CommandLine line = CommandLine::read(("tasquill " + arguments).split(' '));
         const QString seen = line.exitCode ? QString::number(*line.exitCode) + ' ' + line.text
-                                           : QString(line.userData ? "data" : "run");
+                                           : QString(line.userData ? "data" : "run") +
+                                                 (line.platformGiven ? " platform" : "");
         QVERIFY2(seen.contains(expected), qPrintable(seen));
+    }
+
+    // The platform asked for before the application object: xcb on a Wayland session where
+    // XWayland is there (the reminder window must stand in its corner); else Qt's choice, and
+    // always the user's.
+    void platformChoice_data()
+    {
+        columns<PlatformChoice, QByteArray>("environment", "platform");
+        row("Wayland with XWayland", PlatformChoice{"", "wayland-0", "", ":0"}, QByteArray("xcb"));
+        row("a Wayland session's type", PlatformChoice{"", "", "wayland", ":1"}, QByteArray("xcb"));
+        row("Wayland without X11", PlatformChoice{"", "wayland-0", "wayland", ""}, QByteArray());
+        row("X11", PlatformChoice{"", "", "x11", ":0"}, QByteArray());
+        row("the user's QT_QPA_PLATFORM", PlatformChoice{"wayland", "wayland-0", "", ":0"},
+            QByteArray());
+        row("the user's -platform", PlatformChoice{"", "wayland-0", "", ":0", true}, QByteArray());
+    }
+    void platformChoice()
+    {
+        QFETCH(PlatformChoice, environment);
+        QTEST(environment.platform(), "platform");
     }
 
     // The autostart entry runs this program (quoted) in its data folder; written once or told.

@@ -35,13 +35,20 @@ init() {
     cd "$TMP/work"
 }
 
-# start_x: Xvfb on a display it picks (told on fd 3 once it listens), then trayer at the top.
+# start_x [no-tray]: Xvfb on a display it picks (told on fd 3 once it listens), then trayer at
+# the top (or a window manager and no notification area).
 start_x() {
     Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset -displayfd 3 3>"$TMP/ready" >"$TMP/xvfb.log" 2>&1 &
     PIDS+=($!)
     wait_for 10 "no X server could be started" test -s "$TMP/ready"
     export DISPLAY=":$(cat "$TMP/ready")"
     read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
+    if [ "${1:-}" = "no-tray" ]; then # a window manager instead of a notification area
+        openbox >"$TMP/openbox.log" 2>&1 &
+        PIDS+=($!)
+        wait_for 10 "no window manager came up" wmctrl -m
+        return
+    fi
     trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 >"$TMP/trayer.log" 2>&1 &
     PIDS+=($!)
     wait_for 10 "trayer's panel did not appear" xdotool search --onlyvisible --name '^panel$'
