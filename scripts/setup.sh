@@ -14,6 +14,8 @@ packages=(
   xvfb trayer xdotool imagemagick faketime pulseaudio pulseaudio-utils sox sqlite3
   # a desktop without a notification area: a window manager, and a way to close a window
   openbox wmctrl
+  # a Wayland session with XWayland, with Qt's Wayland plugin there as on a user's machine
+  weston xwayland qt6-wayland
   # the package and its checks, formatting, fuzzing and sanitizers
   dpkg-dev desktop-file-utils clang-format clang libclang-rt-14-dev
   # benchmarks: the program the day's list is compared with
