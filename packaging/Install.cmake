@@ -27,6 +27,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # the X11 platform plugin and a font with Chinese characters.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk")
+# GNOME shows no notification area without this extension; with it the tray icon and its
+# menu are there (Qt speaks its StatusNotifierItem protocol, as KDE Plasma's).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-shell-extension-appindicator")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

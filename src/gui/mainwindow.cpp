@@ -12,6 +12,7 @@
 #include "promotion.h"
 #include "reminderchime.h"
 #include "reminderloop.h"
+#include "remindernotifications.h"
 #include "setwindow.h"
 #include "soundsetwindow.h"
 #include "storeerrortext.h"
@@ -67,6 +68,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
             [this](const QString &message) { reportFailure(message, QStringLiteral("提醒铃声")); });
 
     initDatabase(DatabaseFile);
+    // Wayland lets no program place its windows or keep them on top: there reminders go to
+    // the desktop's notification service (their windows show where none answers).
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        m_notifications = new ReminderNotifications(*m_store, m_chime, this);
+        connect(m_notifications, &ReminderNotifications::completed, this, &MainWindow::refresh);
+        connect(m_notifications, &ReminderNotifications::undelivered, this,
+                &MainWindow::showMsgWindow);
+        connect(m_notifications, &ReminderNotifications::missedOpened, this,
+                [this] { listMissed(std::exchange(m_missedToList, {})); });
+    }
     // A host that can never be found is not looked for.
     if (!HomePage::isPlaceholder())
         adTimer = startTimer(PromotionIntervalMs);
@@ -230,6 +241,11 @@ void MainWindow::showReminders(const QList<Reminder> &due)
 {
     if (due.isEmpty())
         return;
+    if (m_notifications) {
+        for (const Reminder &reminder : due)
+            m_notifications->show(reminder);
+        return;
+    }
     // Measured on windows made for it and never shown: whether a reminder gets a window is
     // known before that window rings.
     static const QSize reminder = MsgWindow(Reminder(), *m_store, nullptr).frameGeometry().size();
@@ -264,6 +280,18 @@ void MainWindow::showMsgWindow(const Reminder &reminder)
 }
 
 void MainWindow::showMissedWindow(const QList<Reminder> &missed)
+{
+    if (m_notifications && !m_missedWindow) {
+        // Announced by a notification, listed when it is clicked.
+        if (m_missedToList.isEmpty())
+            m_notifications->showMissed(int(missed.size()));
+        m_missedToList += missed;
+        return;
+    }
+    listMissed(missed);
+}
+
+void MainWindow::listMissed(const QList<Reminder> &missed)
 {
     if (!m_missedWindow) {
         m_missedWindow = new MissedWindow(*m_store);

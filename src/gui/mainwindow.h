@@ -15,6 +15,7 @@ class MissedWindow;
 class PopupStack;
 class Promotion;
 class ReminderLoop;
+class ReminderNotifications;
 class QSystemTrayIcon;
 class ReminderChime;
 class TextRowsModel;
@@ -47,6 +48,8 @@ public:
     void showMsgWindow(const Reminder &reminder);
     // Lists reminders that fell due while the program was away, in one window.
     void showMissedWindow(const QList<Reminder> &missed);
+    // Adds them to the window "错过的提醒", opened when not open.
+    void listMissed(const QList<Reminder> &missed);
     // Shows a pop-up at the lower right of the work area, above those already there.
     void showAtBottomRight(QWidget *widget);
     // The minute check at `now`: every minute not yet checked gets its reminders, and
@@ -112,5 +115,7 @@ private:
     ReminderChime *m_chime = nullptr;
     Promotion *m_promotion = nullptr;
     QPointer<MissedWindow> m_missedWindow;
-    QPointer<MissedWindow> m_moreWindow; // "更多提醒"
+    ReminderNotifications *m_notifications = nullptr; // on Wayland
+    QList<Reminder> m_missedToList;                   // announced by a notification, not listed yet
+    QPointer<MissedWindow> m_moreWindow;              // "更多提醒"
 };

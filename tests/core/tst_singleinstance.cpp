@@ -1,4 +1,3 @@
-#include "autostart.h"
 #include "commandline.h"
 #include "platformchoice.h"
 #include "singleinstance.h"
@@ -93,10 +92,8 @@ private slots:
             "run platform");
         row("Qt options with =", "-style=fusion --user-data -qmljsdebugger=port:9", "data");
         row("help among Qt options", "-platform offscreen --help", "0 Usage: ");
-        row("Qt options on help-all", "--help-all", "\n  -platform <value>\n");
         row("unknown option", "-platform xcb --bogus", "1 tasquill: Unknown option 'bogus'.\n");
         row("Qt's value missing", "-style", "1 tasquill: Missing value after '-style'.\n");
-        row("= where Qt takes none", "-platform=xcb", "1 tasquill: Unknown options: p, l, a");
     }
     void commandLine()
     {
@@ -127,21 +124,6 @@ private slots:
     {
         QFETCH(PlatformChoice, environment);
         QTEST(environment.platform(), "platform");
-    }
-
-    // The autostart entry runs this program (quoted) in its data folder; written once or told.
-    void autostartEntry()
-    {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_runtime.filePath("config")));
-        QVERIFY(Autostart::write("/opt/my \"apps\"/$tq") && Autostart::write("/elsewhere"));
-        QFile file(Autostart::entryPath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray entry = file.readAll();
-        QVERIFY(entry.contains("\nExec=\"/opt/my \\\"apps\\\"/\\$tq\" --user-data\n") &&
-                entry.endsWith("\nX-GNOME-Autostart-enabled=true\n"));
-        QString error;
-        qputenv("XDG_CONFIG_HOME", "/proc/self/none");
-        QVERIFY(!Autostart::write("/x", &error) && error.startsWith("无法写入自动启动文件"));
     }
 };
 

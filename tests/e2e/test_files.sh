@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The file under the running program. event.db replaced by another program (a sync tool's
-# rename, a backup put back) is followed: the new file's reminder comes, and 完成 goes into
-# it. The whole folder deleted: the user is told, and the reminders read before still come.
+# event.db replaced under the running program (a sync tool's rename) is followed: its reminder
+# comes, 完成 goes into it. The folder deleted: told, and the reminders read before come.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 init "${1:-}"
 export TZ=UTC

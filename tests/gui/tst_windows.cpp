@@ -1,9 +1,7 @@
-#include "homepage.h"
-#include "promotion.h"
+#include "remindernotifications.h"
 #include "soundsettings.h"
 #include "windows.h"
 
-#include <csignal>
 #include <unistd.h>
 
 class TestWindows : public QObject
@@ -19,6 +17,7 @@ class TestWindows : public QObject
     }
 
 private slots:
+    void initTestCase() { qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"); }
     void cleanup()
     {
         for (QWidget *widget : QApplication::topLevelWidgets())
@@ -66,6 +65,20 @@ private slots:
         QCOMPARE(DbFile::rows(T::History),
                  Rows({{"9:07", first, "完成", "2014年3月5日 9:07", "201435"}}));
         QTRY_VERIFY(chime(main).isEmpty());
+    }
+
+    // Without a notification service (no session bus here), a reminder meant for one shows in
+    // its window.
+    void aReminderWithoutANotificationService()
+    {
+        Workspace work;
+        const auto store = work.openStore();
+        ReminderNotifications notifications(*store, nullptr);
+        QStringList undelivered;
+        connect(&notifications, &ReminderNotifications::undelivered,
+                [&](const Reminder &reminder) { undelivered << reminder.event.content; });
+        notifications.show({{"9:07", "一", Kind::Daily}, Start});
+        QCOMPARE(undelivered, QStringList{"一"});
     }
 
     // A file held at start: told once the event loop runs (a box shown while the window is
@@ -161,35 +174,6 @@ private slots:
             setReadOnly(readOnly, false);
         // Nothing it could not read is changed.
         QVERIFY(!reminded.isEmpty() || readFile("event.db") == before || before.isEmpty());
-    }
-
-    // The web view shows the site's root in a process of its own: its crash leaves the program
-    // going, and it ends with the program. A host that can never be found is not looked up.
-    void promotionInAProcessOfItsOwn()
-    {
-        for (const char *never : {"www.tasquill.example", "x.INVALID"})
-            QVERIFY(HomePage::isPlaceholder(never));
-        QVERIFY(!HomePage::isPlaceholder("tasquill.example.org"));
-        Workspace work;
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1"); // as root the tests must run without it
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --disable-dev-shm-usage");
-        auto main = std::make_unique<MainWindow>();
-        const auto *promotion = main->findChild<Promotion *>();
-        const auto helpers = [&] { return promotion->findChildren<QProcess *>(); };
-        main->showAdWindow(QHostInfo());
-        main->showAdWindow(QHostInfo());
-        // Built without the web engine there is no helper: nothing shows, the program goes on.
-        const bool helperBuilt =
-            QFileInfo::exists(QDir(QCoreApplication::applicationDirPath())
-                                  .filePath(TASQUILL_HELPER_DIR "/tasquill-webview"));
-        QCOMPARE(helpers().size(), helperBuilt ? 2 : 0);
-        if (!helperBuilt)
-            return;
-        ::kill(pid_t(helpers()[0]->processId()), SIGABRT);
-        QTRY_COMPARE(helpers().size(), 1);
-        const qint64 survivor = helpers()[0]->processId();
-        main.reset();
-        QCOMPARE(::kill(pid_t(survivor), 0), -1);
     }
 };
 
