@@ -22,8 +22,8 @@ entry="$XDG_CONFIG_HOME/autostart/tasquill.desktop"
 balloon() { (($(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | wc -l) > 1)); }
 start_tray --user-data
 wait_for 10 "no balloon on the first start" balloon
-grep -qx "Exec=\"$APP\" --user-data" "$entry" || fail "the autostart entry does not start the program in its data folder"
-desktop-file-validate "$entry" || fail "the autostart entry is not valid"
+grep -qx "Exec=\"$APP\" --user-data" "$entry" && desktop-file-validate "$entry" || fail "the autostart entry does not start the program in its data folder, or is not valid"
+wait_for 5 "the first start made no event.db" test -e "$XDG_DATA_HOME/tasquill/event.db" # its first check done
 # (A journal that SQLite removes meanwhile is no longer there to look at.)
 modes=$( (stat -c '%a %n' "$XDG_DATA_HOME/tasquill" "$XDG_DATA_HOME/tasquill"/* "$XDG_RUNTIME_DIR"/tasquill-* 2>/dev/null || true) | sort | uniq -c)
 ! grep -vE ' (600|700) ' <<<"$modes" || fail "files open to others: $modes"
