@@ -246,19 +246,11 @@ void MainWindow::showReminders(const QList<Reminder> &due)
             m_notifications->show(reminder);
         return;
     }
-    // Measured on windows made for it and never shown: whether a reminder gets a window is
-    // known before that window rings.
-    static const QSize reminder = MsgWindow(Reminder(), *m_store, nullptr).frameGeometry().size();
-    static const QSize list = MissedWindow(*m_store).frameGeometry().size();
     // Room is kept for each list not open yet, so that reminders coming later, and those
     // missed during a sleep, still have a place on the screen.
-    QList<QSize> frames{reminder};
-    for (const QPointer<MissedWindow> &listWindow : {m_moreWindow, m_missedWindow}) {
-        if (!listWindow)
-            frames.append(list);
-    }
+    const int lists = int(!m_moreWindow) + int(!m_missedWindow);
     qsizetype shown = 0;
-    while (shown < due.size() && m_popups->hasRoom(frames))
+    while (shown < due.size() && m_popups->hasRoomForReminder(lists))
         showMsgWindow(due.at(shown++));
     if (shown == due.size())
         return;
@@ -365,15 +357,13 @@ void MainWindow::moveItem()
                           QStringLiteral("删除说明该事项已完成，确定删除吗?")) ||
         row < 0 || row >= m_today.size())
         return;
-
     if (!m_store->completeTodayItem(item, pressed)) {
         // The user asked for this, so it is told every time, not once.
         Dialogs::error(this, QStringLiteral("删除事项"),
                        QStringLiteral("事项完成失败：") + storeErrorText(m_store->lastError()));
         return;
     }
-    // A once-only item has left the event table and the history has grown, so open
-    // browsers reload too.
+    // A once-only item has left the events and the history has grown: browsers reload too.
     refresh();
 }
 
@@ -385,8 +375,7 @@ void MainWindow::gotoURL()
 
 void MainWindow::lookupHomeHost()
 {
-    // Only a test that the network and the site can be reached; the answer, whenever it
-    // comes, goes to showAdWindow().
+    // Only whether the site can be reached; the answer goes to showAdWindow().
     QHostInfo::lookupHost(HomePage::host(), this, &MainWindow::showAdWindow);
 }
 

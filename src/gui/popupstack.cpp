@@ -1,6 +1,8 @@
 #include "popupstack.h"
 
 #include "popuplayout.h"
+#include "ui_missedwindow.h"
+#include "ui_msgwindow.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -8,6 +10,15 @@
 #include <QWidget>
 
 namespace {
+
+template <typename Form> QSize formSize()
+{
+    QWidget widget;
+    Form form;
+    form.setupUi(&widget);
+    return widget.size();
+}
+
 QSize workArea()
 {
     return QGuiApplication::primaryScreen()->availableGeometry().size();
@@ -34,9 +45,13 @@ bool PopupStack::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-bool PopupStack::hasRoom(const QList<QSize> &frames) const
+bool PopupStack::hasRoomForReminder(int lists) const
 {
-    return PopupLayout::fits(workArea(), this->frames() + frames);
+    // The windows' sizes are their forms', measured once on widgets never shown: whether a
+    // reminder gets a window is known before that window rings.
+    static const QSize reminder = formSize<Ui::MsgWindow>(), list = formSize<Ui::MissedWindow>();
+    return PopupLayout::fits(workArea(),
+                             frames() + QList<QSize>{reminder} + QList<QSize>(lists, list));
 }
 
 void PopupStack::place()

@@ -18,9 +18,9 @@ public:
 
     // Places `popup` above the pop-ups already shown and shows it.
     void show(QWidget *popup);
-    // Whether pop-ups of `frames` would still stand wholly inside the work area beside those
-    // shown.
-    bool hasRoom(const QList<QSize> &frames) const;
+    // Whether a reminder window would still stand wholly inside the work area beside those
+    // shown, with room left for `lists` lists of reminders to come.
+    bool hasRoomForReminder(int lists) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
