@@ -4,17 +4,18 @@
 #include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -87,26 +88,33 @@ SingleInstance::~SingleInstance()
     // it has taken the lock.
     if (m_server)
         m_server->close();
-    m_lock.reset();
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // the lock goes with the descriptor
 }
 
 bool SingleInstance::isRunning()
 {
-    if (m_lock && m_lock->isLocked())
+    if (m_lockFd >= 0)
         return false; // we are the running instance
 
-    m_lock = std::make_unique<QLockFile>(m_lockPath);
-    // Only whether the holder is alive counts: a lock of a dead process is taken over at
-    // once, and a live instance keeps its lock however long it runs.
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        if (m_lock->error() == QLockFile::LockFailedError)
-            return true;
+    // A lock the kernel holds for the open file: it goes when the process ends, however it
+    // ends, so a killed instance leaves nothing to clear away, and taking it writes nothing
+    // to the disk (a lock file's contents would have to be synced, at every start).
+    const int fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC,
+                          0600);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        m_lockFd = fd;
+    } else if (fd >= 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return true;
+    } else {
         // A folder that cannot hold the lock (read-only) cannot tell; running twice beats
         // never starting.
-        qCWarning(lcInstance).noquote()
-            << "cannot create lock file" << m_lockPath << "error" << int(m_lock->error())
-            << "- not checking for another instance";
+        qCWarning(lcInstance).noquote() << "cannot lock" << m_lockPath << ":"
+                                        << qt_error_string(errno)
+                                        << "- not checking for another instance";
+        if (fd >= 0)
+            ::close(fd);
     }
 
     // A socket left by a killed instance would make listen() fail.

@@ -2,18 +2,16 @@
 
 #include <QObject>
 #include <QString>
-#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
-class QLockFile;
 
 // Lets one instance of the program run per data folder and user, however it is started
 // (with or without a runtime folder, from any copy of the executable): two instances on one
 // event.db would show every reminder twice. The first instance holds a lock file in the
 // folder, beside event.db, and listens on a local socket in the user's runtime folder (the
 // temporary folder when there is none); a later start finds the lock held and hands its
-// message to the first. A lock left behind by a killed instance is taken over.
+// message to the first. The lock ends with the process that holds it, however it ends.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -41,6 +39,6 @@ private:
 
     QString m_lockPath;
     QString m_serverName;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFd = -1; // tasquill.lock, locked
     QLocalServer *m_server = nullptr;
 };
