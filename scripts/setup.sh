@@ -7,7 +7,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   # build
   cmake g++ make qt6-base-dev libsqlite3-dev qt6-multimedia-dev qt6-webengine-dev qt6-tools-dev
-  libgl-dev libicu-dev
+  libgl-dev libicu-dev libical-dev pkg-config
   # Chinese text on screen
   fonts-wqy-microhei
   # end-to-end checks, screenshots and sound checks

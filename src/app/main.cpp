@@ -1,5 +1,7 @@
 #include "autostart.h"
 #include "commandline.h"
+#include "clock.h"
+#include "commands.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
 #include "platformchoice.h"
@@ -19,6 +21,7 @@
 #include <QSplashScreen>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
@@ -28,6 +31,29 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcStart, "tasquill.start")
+
+// The user's data folder, made where missing; empty when it cannot be made.
+QString userDataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/tasquill");
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
+// A sub-command: a terminal's or a script's, with no window and no display.
+int runCommand(int argc, char *argv[], const CommandLine &commandLine)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString folder = commandLine.dir.isEmpty() ? userDataFolder() : commandLine.dir;
+    if (folder.isEmpty()) {
+        err << QStringLiteral("无法建立用户数据文件夹，请检查它所在的文件夹是否可以写入。") << Qt::endl;
+        return Commands::FileUnusable;
+    }
+    return Commands(folder, out, err)
+        .run(commandLine.command, commandLine.commandArguments, Clock::now());
+}
 
 } // namespace
 
@@ -48,6 +74,8 @@ int main(int argc, char *argv[])
                    *commandLine.exitCode == 0 ? stdout : stderr);
         return *commandLine.exitCode;
     }
+    if (!commandLine.command.isEmpty())
+        return runCommand(argc, argv, commandLine);
     const bool userData = commandLine.userData;
     // The platform, before the application object picks one (see PlatformChoice).
     const QByteArray platform =
@@ -58,10 +86,8 @@ int main(int argc, char *argv[])
 
     bool firstRun = false;
     if (userData) {
-        const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-            QStringLiteral("/tasquill");
-        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        const QString folder = userDataFolder();
+        if (folder.isEmpty() || !QDir::setCurrent(folder)) {
             QMessageBox::critical(
                 nullptr, QStringLiteral("Tasquill"),
                 QStringLiteral("无法使用数据文件夹 %1：请检查它所在的文件夹是否可以写入。")

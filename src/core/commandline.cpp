@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "commands.h"
 #include "projectconfig.h"
 
 #include <QCommandLineParser>
@@ -29,8 +30,23 @@ constexpr QtOption QtOptions[] = {
 
 CommandLine answer(int exitCode, const QString &text)
 {
-    return {false, false, exitCode, text};
+    CommandLine line;
+    line.exitCode = exitCode;
+    line.text = text;
+    return line;
 }
+
+const char Usage[] = R"(
+子命令（不启动窗口，也不需要显示器）：
+  list   [--dir DIR] [yyyy-MM-dd]     列出那一天（默认今天）的提醒：时间、制表符、内容
+  add    [--dir DIR] 时间 内容         设置一个提醒，时间的写法如 9:07、星期三 9:07、5日 9:07、
+                                     3月5日 9:07、2027年3月5日 9:07、农历八月十五 9:00、
+                                     农历每月初一 8:00
+  export [--dir DIR] 文件.ics          把所有提醒导出为 iCalendar 日历文件
+  import [--dir DIR] 文件.ics          导入日历文件中的事件和待办
+子命令使用 DIR 中的 event.db，没有 --dir 时使用用户数据文件夹（同 --user-data）。
+退出码：0 完成；1 被拒绝或输入有误；2 文件无法使用。出错时什么也不写入。
+)";
 
 } // namespace
 
@@ -66,6 +82,12 @@ CommandLine CommandLine::read(const QStringList &arguments)
         QStringLiteral("在用户数据文件夹（$XDG_DATA_HOME/tasquill）中运行，"
                        "并在那里第一次启动时设置登录后自动启动。"));
     parser.addOption(userData);
+    const QCommandLineOption dir(QStringLiteral("dir"),
+                                 QStringLiteral("子命令使用 <DIR> 中的 event.db。"),
+                                 QStringLiteral("DIR"));
+    parser.addOption(dir);
+    parser.addPositionalArgument(QStringLiteral("子命令"), Commands::names().join(u'|'),
+                                 QStringLiteral("[子命令 参数…]"));
     if (!parser.parse(own))
         return answer(1, QStringLiteral("tasquill: ") + parser.errorText() + QLatin1Char('\n'));
     if (parser.isSet(version))
@@ -74,7 +96,8 @@ CommandLine CommandLine::read(const QStringList &arguments)
     if (parser.isSet(help) || helpAll) {
         // Without an application object Qt cannot name the executable in the usage line.
         QString text = parser.helpText().replace(QLatin1String("<executable_name>"),
-                                                 arguments.value(0, QStringLiteral("tasquill")));
+                                                 arguments.value(0, QStringLiteral("tasquill"))) +
+                       QString::fromUtf8(Usage);
         if (helpAll) {
             text += QStringLiteral("\nQt options:\n");
             for (const QtOption &option : QtOptions)
@@ -84,5 +107,17 @@ CommandLine CommandLine::read(const QStringList &arguments)
         }
         return answer(0, text);
     }
-    return {parser.isSet(userData), platformGiven, std::nullopt, QString()};
+    CommandLine line;
+    line.userData = parser.isSet(userData);
+    line.platformGiven = platformGiven;
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && !Commands::names().contains(positional.first()))
+        return answer(1, QStringLiteral("tasquill: 未知的子命令 “%1”，请看 tasquill --help。\n")
+                             .arg(positional.first()));
+    if (parser.isSet(dir) && positional.isEmpty())
+        return answer(1, QStringLiteral("tasquill: --dir 只用于子命令，请看 tasquill --help。\n"));
+    line.command = positional.value(0);
+    line.commandArguments = positional.mid(1);
+    line.dir = parser.value(dir);
+    return line;
 }

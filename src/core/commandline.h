@@ -12,6 +12,11 @@ struct CommandLine
 {
     bool userData = false;      // --user-data: work in the user's data folder
     bool platformGiven = false; // Qt's -platform is among the arguments
+    // A sub-command (list, add, export, import) with its arguments and the folder of its
+    // event.db (--dir; empty for the user data folder): run instead of the program.
+    QString command;
+    QStringList commandArguments;
+    QString dir;
     // Set when the start only answers and leaves with this code: `text` is for standard
     // output when the code is 0, for standard error otherwise.
     std::optional<int> exitCode;

@@ -1,6 +1,5 @@
 #include "eventstore.h"
 
-#include "historyrange.h"
 #include "logging.h"
 #include "schema.h"
 #include "schemaupgrade.h"
@@ -37,7 +36,6 @@ EventStore::~EventStore()
 
 void EventStore::forgetStatements()
 {
-    // Statements go before their connection.
     m_dueQuery.reset();
     m_snoozes.forgetStatements();
 }
@@ -139,16 +137,36 @@ StoreError EventStore::lastError() const
 
 bool EventStore::addEvent(const Event &event)
 {
+    return addEvents({event}, Twins::Add).has_value();
+}
+
+std::optional<int> EventStore::addEvents(const QList<Event> &events, Twins twins)
+{
     m_lastError = {};
-    m_lunar = m_lunar || event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly;
-    const QString code = Schema::kindCode(event.kind);
-    if (code.isEmpty())
-        return fail(Action::Write, Cause::UnknownKind);
-    return inTransaction([&] {
-        return SqliteStatement(m_db, Schema::info(Table::Events).insert)
-            .bindAll({event.time, event.content, code})
-            .run();
+    for (const Event &event : events) {
+        if (Schema::kindCode(event.kind).isEmpty()) {
+            fail(Action::Write, Cause::UnknownKind);
+            return std::nullopt;
+        }
+        m_lunar = m_lunar || event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly;
+    }
+    int added = 0;
+    const bool done = inTransaction([&] {
+        SqliteStatement insert(m_db, Schema::info(Table::Events).insert);
+        SqliteStatement stored(m_db, "select 1 from eventtable where 时间 = ? and 内容 = ?");
+        for (const Event &event : events) {
+            stored.reset();
+            if (twins == Twins::Skip && stored.bindAll({event.time, event.content}).next())
+                continue;
+            insert.reset();
+            if (!stored.ok() ||
+                !insert.bindAll({event.time, event.content, Schema::kindCode(event.kind)}).run())
+                return false;
+            ++added;
+        }
+        return true;
     });
+    return done ? std::optional<int>(added) : std::nullopt;
 }
 
 bool EventStore::rebuildToday(const QDate &today)
@@ -292,43 +310,27 @@ std::optional<QDateTime> EventStore::nextDue(const QDateTime &after)
 std::optional<QList<TodayItem>> EventStore::todayList(const QDate &today)
 {
     m_lastError = {};
-    std::optional<QList<TodayItem>> items;
-    if (isReadOnly()) {
-        items = m_today.workOut(today, hasLunarReminders());
-    } else {
-        SqliteStatement query(m_db, "select 时间, 内容 from todayeventtable order by rowid");
-        items.emplace();
-        while (query.next())
-            items->append({query.text(0), query.text(1)});
-        if (!query.ok())
-            items.reset();
-    }
+    if (isReadOnly())
+        return dayList(today);
+    SqliteStatement query(m_db, "select 时间, 内容 from todayeventtable order by rowid");
+    QList<TodayItem> items;
+    while (query.next())
+        items.append({query.text(0), query.text(1)});
+    return query.ok() ? std::optional(items) : failedRead<QList<TodayItem>>();
+}
+
+std::optional<QList<TodayItem>> EventStore::dayList(const QDate &date)
+{
+    m_lastError = {};
+    const std::optional<QList<TodayItem>> items = m_today.workOut(date, hasLunarReminders());
     return items ? items : failedRead<QList<TodayItem>>();
 }
 
 std::optional<QList<HistoryEntry>> EventStore::history(const HistoryRange &range)
 {
     m_lastError = {};
-    QList<HistoryEntry> entries;
-    SqliteStatement query(m_db, "select 时间, 内容, 完成情况, 完成时间, rowid from "
-                                "historyeventtable order by rowid");
-    while (!range.isEmpty() && query.next()) {
-        HistoryEntry entry;
-        entry.time = query.text(0);
-        entry.status = Schema::statusOf(query.text(2));
-        entry.completedAt = query.text(3);
-        // A done row belongs to the day of its completion, a missed one to its own day.
-        if (entry.status == Status::Done)
-            entry.date = TimeText::parseOnceDate(entry.completedAt);
-        else if (entry.status == Status::Missed)
-            entry.date = TimeText::parseOnceDate(entry.time);
-        if (!range.contains(entry.date))
-            continue;
-        entry.content = query.text(1);
-        entry.id = query.integer(4);
-        entries.append(std::move(entry));
-    }
-    return query.ok() ? std::optional(entries) : failedRead<QList<HistoryEntry>>();
+    const std::optional<QList<HistoryEntry>> entries = m_history.read(range);
+    return entries ? entries : failedRead<QList<HistoryEntry>>();
 }
 
 QDateTime EventStore::lastChecked()

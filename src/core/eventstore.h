@@ -3,6 +3,7 @@
 #include "event.h"
 #include "fileidentity.h"
 #include "historyentry.h"
+#include "historytable.h"
 #include "nextdue.h"
 #include "snoozes.h"
 #include "sqlitedatabase.h"
@@ -65,6 +66,10 @@ public:
     StoreError lastError() const;
 
     bool addEvent(const Event &event);
+    // Whether an event with the time text and content of one already stored is added.
+    enum class Twins { Add, Skip };
+    // Adds `events` in one transaction, all or none; how many were added.
+    std::optional<int> addEvents(const QList<Event> &events, Twins twins);
     // Rebuilds today's list for `today`, with the day's housekeeping (see TodayList).
     bool rebuildToday(const QDate &today);
     // Records the completion of a reminder at `now`: a done history row and, when it is
@@ -98,6 +103,8 @@ public:
     // Today's list as last rebuilt for `today`, in storage order. For a file that cannot
     // be written it is worked out afresh, since no rebuild could store it.
     std::optional<QList<TodayItem>> todayList(const QDate &today);
+    // The list that today's list would be on `date`, worked out without writing.
+    std::optional<QList<TodayItem>> dayList(const QDate &date);
     // The history rows within `range`, in storage order; rows without a readable date are
     // in every range that is not empty.
     std::optional<QList<HistoryEntry>> history(const HistoryRange &range);
@@ -138,6 +145,7 @@ private:
     TodayList m_today{m_db};
     NextDue m_nextDue{m_db};
     Snoozes m_snoozes{m_db};
+    HistoryTable m_history{m_db};
     // The minute's query runs every minute of the program's life: prepared once for each
     // number of match texts a minute has.
     std::unique_ptr<SqliteStatement> m_dueQuery;

@@ -44,6 +44,13 @@ QString Dialogs::openFileName(QWidget *parent, const QString &caption, const QSt
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
+QString Dialogs::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (responder())
+        return responder()({Kind::SaveFile, caption, filter});
+    return QFileDialog::getSaveFileName(parent, caption, QStringLiteral("tasquill.ics"), filter);
+}
+
 void Dialogs::setResponder(Responder newResponder)
 {
     responder() = std::move(newResponder);

@@ -10,7 +10,7 @@ class QWidget;
 class Dialogs
 {
 public:
-    enum class Kind { About, Confirm, Error, OpenFile };
+    enum class Kind { About, Confirm, Error, OpenFile, SaveFile };
 
     struct Request
     {
@@ -27,6 +27,9 @@ public:
     static void error(QWidget *parent, const QString &title, const QString &text);
     // The platform's file-open dialog; empty when cancelled.
     static QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
+    // The platform's file-save dialog, which asks before replacing a file; empty when
+    // cancelled.
+    static QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
 
     // For tests: when set, no dialog is shown; the responder gets each request and returns
     // the answer: "yes" for Yes in a confirmation (anything else is No), or the chosen file

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "calendarfiles.h"
 #include "clock.h"
 #include "dialogs.h"
 #include "eventstore.h"
@@ -25,7 +26,6 @@
 #include <QDesktopServices>
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QTimerEvent>
 
 Q_LOGGING_CATEGORY(lcMain, "tasquill.main")
@@ -54,9 +54,8 @@ void openToolWindow(QWidget *window)
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
-    // Most sessions never open the window: its widgets, fonts and images are built when it
-    // is first shown (ensureUi()); the tray icon, the store, today's list and the clock are
-    // here from the start.
+    // Most sessions never open the window: its widgets, fonts and images are built when it is
+    // first shown (ensureUi()); the tray icon, store, today's list and clock are there at once.
     setWindowIcon(lazyIcon(QStringLiteral("logotwo.png"), 340));
     createActions();
     createTrayIcon();
@@ -118,6 +117,8 @@ void MainWindow::ensureUi()
     connect(ui.viewaction, &QAction::triggered, this, &MainWindow::callViewwindow);
     connect(ui.action_M, &QAction::triggered, this, &MainWindow::callSoundSetWindow);
     connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
+    connect(new CalendarFiles(*m_store, this, ui.importCalendarAction, ui.exportCalendarAction),
+            &CalendarFiles::imported, this, &MainWindow::refresh);
     // Without a notification area there is no tray menu: the window's menus offer what it
     // would (this window itself aside).
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {

@@ -1,0 +1,168 @@
+#include "calendarexport.h"
+
+#include "lunarcalendar.h"
+#include "projectconfig.h"
+#include "schema.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+#include <QSet>
+
+namespace CalendarExport {
+
+namespace {
+
+// Repeating reminders start on their first day from here: a fixed day, so that two exports
+// of the same reminders are the same file.
+const QDate AnchorFrom(2000, 1, 1);
+
+const char *const WeekdayCodes[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
+
+// A TEXT value: backslash, semicolon, comma and line breaks escaped.
+QString escaped(QString text)
+{
+    text.replace(u'\\', QLatin1String("\\\\")).replace(u';', QLatin1String("\\;"));
+    text.replace(u',', QLatin1String("\\,")).replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    return text.replace(u'\n', QLatin1String("\\n")).replace(u'\r', QLatin1String("\\n"));
+}
+
+// A content line, folded after 75 octets without splitting a character.
+void appendLine(QByteArray &out, const QString &line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    qsizetype start = 0;
+    int limit = 75;
+    while (utf8.size() - start > limit) {
+        qsizetype cut = start + limit;
+        while ((static_cast<unsigned char>(utf8.at(cut)) & 0xC0) == 0x80)
+            --cut; // a continuation byte: the character begins before it
+        out += utf8.mid(start, cut - start) + "\r\n ";
+        start = cut;
+        limit = 74; // the blank that continues a line counts
+    }
+    out += utf8.mid(start) + "\r\n";
+}
+
+bool lunarMatch(const Schedule &s, const LunarDay &lunar)
+{
+    const bool day = lunar.day == s.day || (s.day == 30 && lunar.lastOfShortMonth);
+    return s.kind == Kind::LunarMonthly ? day : day && !lunar.leapMonth && lunar.month == s.month;
+}
+
+QString dateTime(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time).toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+}
+
+} // namespace
+
+QDate firstDay(const Schedule &s, const QDate &from)
+{
+    switch (s.kind) {
+    case Kind::Daily:
+        return from;
+    case Kind::Weekly:
+        return from.addDays((s.weekday - from.dayOfWeek() + 7) % 7);
+    case Kind::Monthly:
+    case Kind::Yearly:
+        for (QDate month(from.year(), from.month(), 1); month < from.addYears(4);
+             month = month.addMonths(1)) {
+            const QDate day(month.year(), month.month(), s.day);
+            if (day >= from && (s.kind == Kind::Monthly || s.month == month.month()) &&
+                day.isValid()) {
+                return day;
+            }
+        }
+        return QDate();
+    case Kind::LunarYearly:
+    case Kind::LunarMonthly:
+        for (QDate day = from; day < from.addYears(4); day = day.addDays(1)) {
+            if (lunarMatch(s, lunarDayOf(day)))
+                return day;
+        }
+        return QDate();
+    case Kind::Once:
+    case Kind::Other:
+        break;
+    }
+    return QDate();
+}
+
+QString rule(const Schedule &s)
+{
+    // A 三十 falls on the 29th of a month that has no 30th: back to the day before.
+    const QString skip = s.day == 30 ? QStringLiteral(";SKIP=BACKWARD") : QString();
+    switch (s.kind) {
+    case Kind::Yearly:
+        return QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2").arg(s.month).arg(s.day);
+    case Kind::Monthly:
+        return QStringLiteral("FREQ=MONTHLY;BYMONTHDAY=%1").arg(s.day);
+    case Kind::Daily:
+        return QStringLiteral("FREQ=DAILY");
+    case Kind::Weekly:
+        return QStringLiteral("FREQ=WEEKLY;BYDAY=") + QLatin1String(WeekdayCodes[s.weekday - 1]);
+    case Kind::LunarYearly:
+        return QStringLiteral("RSCALE=CHINESE;FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2")
+                   .arg(s.month)
+                   .arg(s.day) +
+               skip;
+    case Kind::LunarMonthly:
+        return QStringLiteral("RSCALE=CHINESE;FREQ=MONTHLY;BYMONTHDAY=%1").arg(s.day) + skip;
+    case Kind::Once:
+    case Kind::Other:
+        break;
+    }
+    return QString();
+}
+
+Result write(const QList<Event> &events, const QDateTime &now)
+{
+    Result result;
+    result.ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+                 "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n";
+    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QSet<QByteArray> written;
+    // Many reminders share a day of the year or a lunar day: each first day is found once.
+    QHash<QString, QDate> firstDays;
+    for (const Event &event : events) {
+        const std::optional<Schedule> schedule = Schedule::read(event.time);
+        if (!schedule || schedule->kind != event.kind) {
+            result.leftOut << event.time + u' ' + event.content + QStringLiteral("：时间无法识别");
+            continue;
+        }
+        QDate start = schedule->date;
+        if (event.kind != Kind::Once) {
+            const QString dayPart = event.time.left(event.time.lastIndexOf(u' '));
+            auto found = firstDays.find(dayPart);
+            if (found == firstDays.end())
+                found = firstDays.insert(dayPart, firstDay(*schedule, AnchorFrom));
+            start = *found;
+        }
+        if (!start.isValid()) {
+            result.leftOut << event.time + u' ' + event.content + QStringLiteral("：没有这一天");
+            continue;
+        }
+        // Identical twins are one reminder (they ring once).
+        const QByteArray uid = QCryptographicHash::hash(
+            (Schema::kindCode(event.kind) + event.time + u'\n' + event.content).toUtf8(),
+            QCryptographicHash::Sha1).toHex();
+        if (written.contains(uid))
+            continue;
+        written.insert(uid);
+        const QString summary = escaped(event.content.section(u'\n', 0, 0));
+        result.ics += "BEGIN:VEVENT\r\nUID:" + uid + "@tasquill\r\nDTSTAMP:" + stamp.toLatin1() +
+                      "\r\nDTSTART:" + dateTime(start, schedule->time).toLatin1() + "\r\n";
+        if (event.kind != Kind::Once)
+            result.ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
+        appendLine(result.ics, QStringLiteral("SUMMARY:") + summary);
+        appendLine(result.ics, QStringLiteral("DESCRIPTION:") + escaped(event.content));
+        result.ics += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT0S\r\n";
+        appendLine(result.ics, QStringLiteral("DESCRIPTION:") + summary);
+        result.ics += "END:VALARM\r\nEND:VEVENT\r\n";
+        ++result.exported;
+    }
+    result.ics += "END:VCALENDAR\r\n";
+    return result;
+}
+
+} // namespace CalendarExport

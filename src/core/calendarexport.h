@@ -1,0 +1,37 @@
+#pragma once
+
+#include "event.h"
+#include "schedule.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The reminders as an iCalendar file (RFC 5545) that calendar programs read: one event a
+// reminder at its wall-clock minute (a floating local time: a reminder at 9:07 rings at 9:07
+// wherever the computer is), with a display alarm at that minute and the rule of its kind,
+// the lunar ones by the Chinese calendar of RFC 7529. SUMMARY is the first line of the
+// content, DESCRIPTION the whole content; the UID is made from the reminder itself, so a
+// second export gives the same one.
+namespace CalendarExport {
+
+struct Result
+{
+    QByteArray ics;
+    int exported = 0;
+    // A reminder that could not be written, with the reason, for the user.
+    QStringList leftOut;
+};
+
+Result write(const QList<Event> &events, const QDateTime &now);
+
+// The first day on or after `from` on which a reminder of `schedule` (a repeating kind)
+// falls due, within four years; invalid when there is none (a yearly "2月30日"). An
+// event's first occurrence is its start.
+QDate firstDay(const Schedule &schedule, const QDate &from);
+// The rule of a repeating kind, "FREQ=WEEKLY;BYDAY=WE"; empty for Once and Other.
+QString rule(const Schedule &schedule);
+
+} // namespace CalendarExport
