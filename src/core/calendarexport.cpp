@@ -156,6 +156,10 @@ Result write(const QList<Event> &events, const QDateTime &now)
             result.ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
         appendLine(result.ics, QStringLiteral("SUMMARY:") + summary);
         appendLine(result.ics, QStringLiteral("DESCRIPTION:") + escaped(event.content));
+        // Readers trim the blanks around a text: a content that has them keeps them here.
+        if (event.content.trimmed() != event.content)
+            appendLine(result.ics, QStringLiteral("X-TASQUILL-CONTENT:") +
+                                       QString::fromLatin1(event.content.toUtf8().toPercentEncoding()));
         result.ics += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT0S\r\n";
         appendLine(result.ics, QStringLiteral("DESCRIPTION:") + summary);
         result.ics += "END:VALARM\r\nEND:VEVENT\r\n";

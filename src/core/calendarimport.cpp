@@ -46,9 +46,21 @@ QString contentOf(icalcomponent *item)
     const QString description = text(icalcomponent_get_description(item));
     // A reminder written by this program (or a calendar that repeats the title) carries the
     // whole text in the description.
-    if (description.isEmpty() || description.startsWith(summary))
-        return description.isEmpty() ? summary : description;
-    return summary.isEmpty() ? description : summary + u'\n' + description;
+    QString content = description;
+    if (description.isEmpty() || !description.startsWith(summary))
+        content = summary.isEmpty() || description.isEmpty() ? summary + description
+                                                             : summary + u'\n' + description;
+    // The blanks around it, which readers trim, as this program wrote them: unless the text
+    // was changed elsewhere since.
+    for (icalproperty *p = icalcomponent_get_first_property(item, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(item, ICAL_X_PROPERTY)) {
+        const QString exact = QString::fromUtf8(QByteArray::fromPercentEncoding(
+            QByteArray(icalproperty_get_value_as_string(p))));
+        if (qstrcmp(icalproperty_get_x_name(p), "X-TASQUILL-CONTENT") == 0 &&
+            exact.trimmed() == content.trimmed())
+            return exact;
+    }
+    return content;
 }
 
 // The local moment of `t`: a floating time is the wall clock's already; one in UTC or a
@@ -219,7 +231,7 @@ std::variant<Event, Refusal, Passed> reminderOf(icalcomponent *item, const QDate
         return Event{TimeText::composeOnce(at), content, Kind::Once};
     }
 
-    if (icalcomponent_get_next_property(item, ICAL_RRULE_PROPERTY))
+    if (icalcomponent_count_properties(item, ICAL_RRULE_PROPERTY) > 1)
         return Refusal{QStringLiteral("有多条重复规则，无法保持")};
     if (!start.is_date && (start.zone || icaltime_is_utc(start) ||
                            icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER)) &&
@@ -254,11 +266,16 @@ Result read(const QByteArray &ics, const QDateTime &now)
                                       "BEGIN:VCALENDAR 开始、以 END:VCALENDAR 结束）。");
         return result;
     }
+    // Gathered first: reading an item may look up its time zone in the calendar, which moves
+    // the calendar's own iterator.
+    QList<icalcomponent *> items;
     for (icalcomponent *item = icalcomponent_get_first_component(root.get(), ICAL_ANY_COMPONENT);
          item; item = icalcomponent_get_next_component(root.get(), ICAL_ANY_COMPONENT)) {
         const icalcomponent_kind kind = icalcomponent_isa(item);
-        if (kind != ICAL_VEVENT_COMPONENT && kind != ICAL_VTODO_COMPONENT)
-            continue;
+        if (kind == ICAL_VEVENT_COMPONENT || kind == ICAL_VTODO_COMPONENT)
+            items.append(item);
+    }
+    for (icalcomponent *item : std::as_const(items)) {
         const auto reminder = reminderOf(item, now);
         if (const Refusal *refusal = std::get_if<Refusal>(&reminder)) {
             result.leftOut.append({text(icalcomponent_get_summary(item)), refusal->reason});

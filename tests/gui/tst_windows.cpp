@@ -25,6 +25,28 @@ private slots:
         deleteClosedWindows();
     }
 
+    // 导出日历… on one computer, 导入日历… on another: what came in is in today's list, and
+    // the user is told what was done.
+    void calendarFilesFromTheMenu()
+    {
+        Workspace work(Start);
+        work.addEvents({{"星期三 9:30", "周会", Kind::Weekly}});
+        const QString ics = work.filePath("all.ics");
+        DialogRecorder dialogs({ics, "", ics});
+        {
+            MainWindow first;
+            first.show();
+            child<QAction>(first, "exportCalendarAction")->trigger();
+        }
+        QVERIFY(QFile::remove("event.db"));
+        MainWindow other;
+        other.show();
+        child<QAction>(other, "importCalendarAction")->trigger();
+        QCOMPARE(listed(other, "todayTableView"), QStringList{"周会"});
+        QCOMPARE(dialogs.shown.mid(1, 1), QStringList("导出了 1 个提醒到 " + ics + "。"));
+        QVERIFY2(dialogs.shown.last().startsWith("导入了 1 个提醒。"), qPrintable(dialogs.shown.last()));
+    }
+
     // Another program adds a reminder for the next minute while the user completes one: the
     // completion's look at the file aims the wake too, and the new one comes at its minute.
     void anOutsideWriteDuringACompletion()
