@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdio>
+
 namespace CalendarExport {
 
 namespace {
@@ -18,12 +20,23 @@ const QDate AnchorFrom(2000, 1, 1);
 
 const char *const WeekdayCodes[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
 
-// A TEXT value: backslash, semicolon, comma and line breaks escaped.
-QString escaped(QString text)
+// A TEXT value: backslash, semicolon, comma and line breaks escaped (a CR LF is one break).
+QString escaped(const QString &text)
 {
-    text.replace(u'\\', QLatin1String("\\\\")).replace(u';', QLatin1String("\\;"));
-    text.replace(u',', QLatin1String("\\,")).replace(QLatin1String("\r\n"), QLatin1String("\\n"));
-    return text.replace(u'\n', QLatin1String("\\n")).replace(u'\r', QLatin1String("\\n"));
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\\' || c == u';' || c == u',')
+            out.append(u'\\').append(c);
+        else if (c == u'\n' || c == u'\r')
+            out.append(QLatin1String("\\n"));
+        else
+            out.append(c);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+    }
+    return out;
 }
 
 // A content line, folded after 75 octets without splitting a character.
@@ -36,11 +49,11 @@ void appendLine(QByteArray &out, const QString &line)
         qsizetype cut = start + limit;
         while ((static_cast<unsigned char>(utf8.at(cut)) & 0xC0) == 0x80)
             --cut; // a continuation byte: the character begins before it
-        out += utf8.mid(start, cut - start) + "\r\n ";
+        out.append(utf8.constData() + start, cut - start).append("\r\n ");
         start = cut;
         limit = 74; // the blank that continues a line counts
     }
-    out += utf8.mid(start) + "\r\n";
+    out.append(utf8.constData() + start, utf8.size() - start).append("\r\n");
 }
 
 bool lunarMatch(const Schedule &s, const LunarDay &lunar)
@@ -49,9 +62,39 @@ bool lunarMatch(const Schedule &s, const LunarDay &lunar)
     return s.kind == Kind::LunarMonthly ? day : day && !lunar.leapMonth && lunar.month == s.month;
 }
 
-QString dateTime(const QDate &date, const QTime &time)
+// The first day from AnchorFrom of every lunar day there is, by its date part ("农历八月十五",
+// "农历每月十五"): one pass over the thirteen months in which each lunar month has come once
+// (the 三十 of a short month is its last day), where asking day by day for each of a few
+// hundred lunar dates would ask the Chinese calendar for the same days again and again.
+QHash<QString, QDate> lunarFirstDays()
 {
-    return QDateTime(date, time).toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+    QHash<QString, QDate> first;
+    for (QDate day = AnchorFrom; day < AnchorFrom.addMonths(13); day = day.addDays(1)) {
+        const LunarDay lunar = lunarDayOf(day);
+        const auto keep = [&](const Schedule &s) {
+            const QString part = s.text().section(u' ', 0, 0);
+            if (!first.contains(part))
+                first.insert(part, day);
+        };
+        // A 29th that ends its month is the 三十 of that month as well.
+        for (const int date : {lunar.day, lunar.lastOfShortMonth ? 30 : 0}) {
+            if (date == 0)
+                continue;
+            keep({Kind::LunarMonthly, QTime(0, 0), QDate(), 0, date, 0});
+            if (!lunar.leapMonth)
+                keep({Kind::LunarYearly, QTime(0, 0), QDate(), lunar.month, date, 0});
+        }
+    }
+    return first;
+}
+
+// A floating date-time, "20000305T090700".
+QByteArray dateTime(const QDate &date, const QTime &time)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d00", date.year(), date.month(),
+                  date.day(), time.hour(), time.minute());
+    return QByteArray(text);
 }
 
 } // namespace
@@ -121,9 +164,11 @@ Result write(const QList<Event> &events, const QDateTime &now)
     result.ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
                  "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n";
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    result.ics.reserve(events.size() * 400); // an event is about 350 bytes
     QSet<QByteArray> written;
     // Many reminders share a day of the year or a lunar day: each first day is found once.
     QHash<QString, QDate> firstDays;
+    bool lunarFound = false;
     for (const Event &event : events) {
         const std::optional<Schedule> schedule = Schedule::read(event.time);
         if (!schedule || schedule->kind != event.kind) {
@@ -133,6 +178,10 @@ Result write(const QList<Event> &events, const QDateTime &now)
         QDate start = schedule->date;
         if (event.kind != Kind::Once) {
             const QString dayPart = event.time.left(event.time.lastIndexOf(u' '));
+            if (!lunarFound && (event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly)) {
+                firstDays.insert(lunarFirstDays());
+                lunarFound = true;
+            }
             auto found = firstDays.find(dayPart);
             if (found == firstDays.end())
                 found = firstDays.insert(dayPart, firstDay(*schedule, AnchorFrom));
@@ -151,7 +200,7 @@ Result write(const QList<Event> &events, const QDateTime &now)
         written.insert(uid);
         const QString summary = escaped(event.content.section(u'\n', 0, 0));
         result.ics += "BEGIN:VEVENT\r\nUID:" + uid + "@tasquill\r\nDTSTAMP:" + stamp.toLatin1() +
-                      "\r\nDTSTART:" + dateTime(start, schedule->time).toLatin1() + "\r\n";
+                      "\r\nDTSTART:" + dateTime(start, schedule->time) + "\r\n";
         if (event.kind != Kind::Once)
             result.ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
         appendLine(result.ics, QStringLiteral("SUMMARY:") + summary);

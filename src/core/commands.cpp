@@ -80,14 +80,14 @@ Commands::Exit Commands::list(const QStringList &arguments, const QDateTime &now
     if (!store.open() || !(items = store.dayList(date)))
         return fail(FileUnusable, storeErrorText(store.lastError()));
     // In the order of the day's minutes; reminders of one minute as they are stored.
-    const auto minute = [](const TodayItem &item) {
-        const std::optional<Schedule> schedule = Schedule::read(item.time);
-        return schedule ? schedule->time.msecsSinceStartOfDay() : 0;
-    };
-    std::stable_sort(items->begin(), items->end(), [&](const TodayItem &a, const TodayItem &b) {
-        return minute(a) < minute(b);
-    });
+    QList<std::pair<int, TodayItem>> byMinute;
     for (const TodayItem &item : std::as_const(*items)) {
+        const std::optional<Schedule> schedule = Schedule::read(item.time);
+        byMinute.append({schedule ? schedule->time.msecsSinceStartOfDay() : 0, item});
+    }
+    std::stable_sort(byMinute.begin(), byMinute.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &[minute, item] : std::as_const(byMinute)) {
         m_out << item.time << u'\t' << QString(item.content).replace(u'\n', QLatin1String("\\n"))
               << u'\n';
     }
