@@ -10,6 +10,10 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 # The built-in chime, also inside the program, for the user to pick in the sound settings.
 install(FILES ${CMAKE_SOURCE_DIR}/sounds/dingdong.wav DESTINATION ${CMAKE_INSTALL_DATADIR}/tasquill)
+# The official holidays and make-up working days for 工作日 reminders, with their source's
+# licence; found beside the program as bin/../share/tasquill.
+install(FILES ${CMAKE_SOURCE_DIR}/data/workdays.txt ${CMAKE_SOURCE_DIR}/data/chinese-days.LICENSE
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tasquill)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tasquill)

@@ -125,6 +125,7 @@ QDate firstDay(const Schedule &s, const QDate &from)
         }
         return QDate();
     case Kind::Once:
+    case Kind::Workday:
     case Kind::Other:
         break;
     }
@@ -152,6 +153,7 @@ QString rule(const Schedule &s)
     case Kind::LunarMonthly:
         return QStringLiteral("RSCALE=CHINESE;FREQ=MONTHLY;BYMONTHDAY=%1").arg(s.day) + skip;
     case Kind::Once:
+    case Kind::Workday:
     case Kind::Other:
         break;
     }
@@ -173,6 +175,12 @@ Result write(const QList<Event> &events, const QDateTime &now)
         const std::optional<Schedule> schedule = Schedule::read(event.time);
         if (!schedule || schedule->kind != event.kind) {
             result.leftOut << event.time + u' ' + event.content + QStringLiteral("：时间无法识别");
+            continue;
+        }
+        // No calendar rule knows the State Council's schedule of holidays and make-up days.
+        if (event.kind == Kind::Workday) {
+            result.leftOut << event.time + u' ' + event.content +
+                                  QStringLiteral("：工作日提醒随法定节假日和调休而变，日历规则无法表示");
             continue;
         }
         QDate start = schedule->date;

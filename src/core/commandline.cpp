@@ -41,7 +41,7 @@ const char Usage[] = R"(
   list   [--dir DIR] [yyyy-MM-dd]     列出那一天（默认今天）的提醒：时间、制表符、内容
   add    [--dir DIR] 时间 内容         设置一个提醒，时间的写法如 9:07、星期三 9:07、5日 9:07、
                                      3月5日 9:07、2027年3月5日 9:07、农历八月十五 9:00、
-                                     农历每月初一 8:00
+                                     农历每月初一 8:00、工作日 9:00
   export [--dir DIR] 文件.ics          把所有提醒导出为 iCalendar 日历文件
   import [--dir DIR] 文件.ics          导入日历文件中的事件和待办
 子命令使用 DIR 中的 event.db，没有 --dir 时使用用户数据文件夹（同 --user-data）。

@@ -4,6 +4,7 @@
 #include "eventstore.h"
 #include "schedule.h"
 #include "storeerrortext.h"
+#include "workdaycalendar.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,6 +35,7 @@ QStringList Commands::names()
 Commands::Commands(const QString &folder, QTextStream &out, QTextStream &err)
     : m_fileName(QDir(folder).filePath(QStringLiteral("event.db"))), m_out(out), m_err(err)
 {
+    WorkdayCalendar::shared().useFolder(folder);
 }
 
 Commands::Exit Commands::run(const QString &command, const QStringList &arguments,
@@ -48,8 +50,12 @@ Commands::Exit Commands::run(const QString &command, const QStringList &argument
     if (!QFileInfo(m_fileName).dir().exists())
         return fail(FileUnusable, QStringLiteral("找不到文件夹 %1。")
                                       .arg(QFileInfo(m_fileName).absolutePath()));
-    if (command == QLatin1String("list"))
-        return list(arguments, now);
+    if (command == QLatin1String("list")) {
+        const Exit exit = list(arguments, now);
+        for (const QString &notice : WorkdayCalendar::shared().takeNotices())
+            m_err << notice << Qt::endl;
+        return exit;
+    }
     if (command == QLatin1String("add"))
         return add(arguments, now);
 
@@ -102,7 +108,7 @@ Commands::Exit Commands::add(const QStringList &arguments, const QDateTime &now)
         return fail(Refused,
                     QStringLiteral("时间 “%1” 的写法不对。请照这些例子写：9:07、星期三 9:07、"
                                    "5日 9:07、3月5日 9:07、2027年3月5日 9:07、农历八月十五 9:00、"
-                                   "农历每月初一 8:00。")
+                                   "农历每月初一 8:00、工作日 9:00。")
                         .arg(arguments.at(0)));
     // A once-only reminder must lie ahead, or it could never fire.
     if (schedule->kind == Kind::Once && !(now < QDateTime(schedule->date, schedule->time)))

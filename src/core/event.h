@@ -7,7 +7,7 @@
 // How a reminder repeats. The store keeps it as a one-letter code and converts at its
 // edge; a code this program does not know reads as Other, and such a row fires by its time
 // text alone.
-enum class Kind { Once, Yearly, Monthly, Daily, Weekly, LunarYearly, LunarMonthly, Other };
+enum class Kind { Once, Yearly, Monthly, Daily, Weekly, LunarYearly, LunarMonthly, Workday, Other };
 
 // One stored reminder: a row of eventtable.
 struct Event

@@ -112,8 +112,7 @@ bool EventStore::followFile()
     if (!isStale())
         return false;
     if (!FileIdentity::of(m_fileName).exists()) {
-        // Deleted, or its folder was: what is open still reminds, but nothing written to it
-        // would ever be seen again.
+        // Deleted (or its folder): what is open still reminds; nothing written would be seen.
         qCWarning(lcStore).noquote() << "the file is gone:" << m_fileName;
         m_gone = true;
         return false;
@@ -275,8 +274,11 @@ std::optional<QList<Event>> EventStore::dueEvents(const QDateTime &reading)
     for (int i = 0; i < texts.size(); ++i)
         m_dueQuery->bind(i, texts.at(i));
     QList<Event> due;
-    while (m_dueQuery->next())
-        due.append(eventAt(*m_dueQuery));
+    while (m_dueQuery->next()) {
+        if (const Event event = eventAt(*m_dueQuery);
+            TimeText::fallsOnWorkingDay(event.time, reading.date()))
+            due.append(event);
+    }
     const bool read = m_dueQuery->ok();
     m_dueQuery->reset();
     if (read)
@@ -341,9 +343,8 @@ QDateTime EventStore::lastChecked()
 
 qint64 EventStore::changeStamp()
 {
-    // data_version moves with every commit of another connection, total_changes with the
-    // rows this one changed. Where the pragma cannot be read, the stamp is new each time:
-    // a change is assumed.
+    // data_version moves with every commit of another connection, total_changes with the rows
+    // this one changed. A pragma that cannot be read makes a new stamp: a change is assumed.
     SqliteStatement version(m_db, "pragma data_version");
     static quint64 unknown = 0;
     const quint64 others = version.next() ? quint64(version.integer(0)) : --unknown;
@@ -352,8 +353,7 @@ qint64 EventStore::changeStamp()
 
 bool EventStore::hasLunarReminders()
 {
-    // Lunar texts begin with 农历: a range on the index of 时间 finds one at once. Noted for
-    // the minute checks until the next rebuild.
+    // Lunar texts begin with 农历: a range on the index of 时间 finds one at once.
     SqliteStatement any(m_db,
                         "select 1 from eventtable where 时间 >= ?1 and 时间 < ?1 || char(1114111)");
     any.bindAll({QStringLiteral("农历")});

@@ -92,7 +92,8 @@ public:
     // Every event, in storage order.
     std::optional<QList<Event>> events();
     // The events due when the wall clock shows `reading` (see WallClock), in storage order:
-    // the rows whose time text equals one of that minute's match texts.
+    // the rows whose time text equals one of that minute's match texts (a 工作日 one on a
+    // working day only).
     std::optional<QList<Event>> dueEvents(const QDateTime &reading);
     // Hands back, and forgets, the reminders put off until the wall clock showed `upTo` (a
     // moment or a reading), earliest first.

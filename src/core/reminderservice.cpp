@@ -4,6 +4,7 @@
 #include "logging.h"
 #include "timetext.h"
 #include "wallclock.h"
+#include "workdaycalendar.h"
 
 #include <algorithm>
 
@@ -31,6 +32,7 @@ ReminderService::Tick ReminderService::tick(const QDateTime &now, bool rebuild)
     const StoreError readFailure = m_store.lastError();
     if (allChecked)
         rebuildIfDue(now, plan, rebuild, &tick);
+    tick.notices = WorkdayCalendar::shared().takeNotices();
     if (m_store.isReadOnly() != m_toldReadOnly) {
         m_toldReadOnly = m_store.isReadOnly();
         if (m_toldReadOnly)

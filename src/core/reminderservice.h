@@ -40,6 +40,8 @@ public:
         bool listChanged = false; // today's list was rebuilt: show it again
         // What went wrong, for the user; each is repeated at every tick it happens again.
         QList<StoreError> failures;
+        // What the user is told once: a year the calendar of working days does not cover.
+        QStringList notices;
         // When the next tick is needed: the next moment something can fall due, the turn
         // of the day, or QuietLimitMinutes ahead; after a failure, within seconds. The
         // minutes before it count as checked unless the events change: any change to the

@@ -45,6 +45,8 @@ std::optional<Schedule> Schedule::read(const QString &text)
         return std::nullopt;
     if (blank < 0) {
         s.kind = Kind::Daily;
+    } else if (part == QStringLiteral("工作日")) {
+        s.kind = Kind::Workday;
     } else if (part.startsWith(QStringLiteral("农历每月"))) {
         part.remove(0, 4);
         s.kind = Kind::LunarMonthly;
@@ -88,6 +90,8 @@ QString Schedule::text() const
         return TimeText::composeLunarYearly(month, day, time);
     case Kind::LunarMonthly:
         return TimeText::composeLunarMonthly(day, time);
+    case Kind::Workday:
+        return TimeText::composeWorkday(time);
     case Kind::Other:
         break;
     }

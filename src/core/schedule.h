@@ -23,7 +23,7 @@ struct Schedule
 
     // The parts of `text` when it is exactly as the entry window writes one of the seven
     // kinds ("9:07", "星期三 9:07", "5日 9:07", "3月5日 9:07", "2027年3月5日 9:07",
-    // "农历八月十五 9:00", "农历每月初一 8:00"); nothing for any other text.
+    // "农历八月十五 9:00", "农历每月初一 8:00", "工作日 9:00"); nothing for any other text.
     static std::optional<Schedule> read(const QString &text);
     // The time text of these parts; empty when they name no time text.
     QString text() const;

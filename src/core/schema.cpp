@@ -10,7 +10,7 @@ struct KindCode
 };
 constexpr KindCode KindCodes[] = {
     {Kind::Once, "y"},   {Kind::Yearly, "m"},      {Kind::Monthly, "d"},      {Kind::Daily, "t"},
-    {Kind::Weekly, "w"}, {Kind::LunarYearly, "l"}, {Kind::LunarMonthly, "k"},
+    {Kind::Weekly, "w"}, {Kind::LunarYearly, "l"}, {Kind::LunarMonthly, "k"}, {Kind::Workday, "g"},
 };
 } // namespace
 

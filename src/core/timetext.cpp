@@ -1,7 +1,7 @@
 #include "timetext.h"
 
 #include "lunarcalendar.h"
-#include "wallclock.h"
+#include "workdaycalendar.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -195,6 +195,11 @@ QString composeLunarMonthly(int day, const QTime &t)
     return part.isEmpty() ? QString() : part + u' ' + t.toString(TimeFormat);
 }
 
+QString composeWorkday(const QTime &t)
+{
+    return QStringLiteral("工作日 ") + t.toString(TimeFormat);
+}
+
 QStringList lunarMonthNames()
 {
     static const QStringList names =
@@ -285,6 +290,7 @@ QStringList minuteMatchTexts(const QDateTime &minute, bool lunar)
         composeMonthly(date.day(), time),
         composeWeekly(weekdayName(date.dayOfWeek()), time),
         composeDaily(time),
+        composeWorkday(time),
     };
     if (!lunar)
         return texts;
@@ -296,38 +302,10 @@ QStringList minuteMatchTexts(const QDateTime &minute, bool lunar)
     return texts;
 }
 
-QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const QDateTime &upTo)
+bool fallsOnWorkingDay(const QString &text, const QDate &date)
 {
-    // The time of day is the text's last part; a text without a valid "H:mm" there never
-    // falls due. Each day's match texts are composed once for all events of that minute.
-    const QString clock = text.mid(text.lastIndexOf(u' ') + 1);
-    const QTime time = QTime::fromString(clock, TimeFormat);
-    QList<QDateTime> minutes;
-    if (!time.isValid() || composeDaily(time) != clock)
-        return minutes;
-    thread_local QHash<QDateTime, QStringList> texts;
-    if (texts.size() > 100000)
-        texts.clear();
-    for (QDate day = after.date(); day.isValid() && day <= upTo.date(); day = day.addDays(1)) {
-        const QDateTime minute(day, time, Qt::UTC); // a reading
-        if (minute <= after || upTo < minute)
-            continue;
-        auto known = texts.constFind(minute);
-        if (known == texts.cend())
-            known = texts.insert(minute, minuteMatchTexts(minute));
-        if (known->contains(text))
-            minutes.append(minute);
-    }
-    return minutes;
-}
-
-QDate occurrenceDay(const QString &text, const QDateTime &cameAt)
-{
-    // A reminder is put off by an hour at most at a time: its own minute lies within the
-    // day before it came back, however often it was put off.
-    const QDateTime reading = WallClock::readingAt(cameAt);
-    const QList<QDateTime> minutes = dueMinutes(text, reading.addDays(-1), reading);
-    return minutes.isEmpty() ? cameAt.date() : minutes.last().date();
+    return !text.startsWith(QStringLiteral("工作日 ")) ||
+           WorkdayCalendar::shared().isWorkingDay(date);
 }
 
 QString dayText(Kind kind, const QDate &today)
@@ -375,6 +353,8 @@ DayMatch matchDay(Kind kind, const QString &timeText, const QDate &today)
     }
     if (kind == Kind::Daily)
         return DayMatch::Today;
+    if (kind == Kind::Workday)
+        return WorkdayCalendar::shared().isWorkingDay(today) ? DayMatch::Today : DayMatch::NotToday;
     if (kind == Kind::LunarYearly || kind == Kind::LunarMonthly) {
         return beginsWithDatePart(timeText, dayText(kind, today)) ||
                        beginsWithDatePart(timeText, thirtiethDayText(kind, today))

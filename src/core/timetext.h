@@ -18,6 +18,7 @@
 //   Weekly   星期三 9:07
 //   LunarYearly   农历八月十五 9:07   (by the Chinese calendar; not in a leap month)
 //   LunarMonthly  农历每月初一 9:07   (every lunar month, leap months included)
+//   Workday       工作日 9:07         (on the official working days: see WorkdayCalendar)
 //
 // A lunar reminder for the 30th falls on the 29th in a month that has no 30th.
 namespace TimeText {
@@ -41,6 +42,7 @@ QString composeDaily(const QTime &t);                           // 9:07
 QString composeWeekly(const QString &weekday, const QTime &t);  // 星期三 9:07
 QString composeLunarYearly(int month, int day, const QTime &t); // 农历八月十五 9:07
 QString composeLunarMonthly(int day, const QTime &t);           // 农历每月初一 9:07
+QString composeWorkday(const QTime &t);                         // 工作日 9:07
 
 // The lunar month names 正月 … 腊月 and day names 初一 … 三十, in order; month and day
 // numbers count from 1 into them.
@@ -60,9 +62,12 @@ QString dateTag(const QDate &date);
 QDate parseOnceDate(const QString &text);
 
 // The texts that events due in this minute carry, in the order the clock compares them:
-// once, yearly, monthly, weekly, daily, then lunar yearly (none in a leap month) and lunar
-// monthly, and on the last day of a 29-day lunar month their 三十 forms as well.
-// Without `lunar`, the lunar texts are left out, for a file that holds no lunar reminder.
+// once, yearly, monthly, weekly, daily, 工作日, then lunar yearly (none in a leap month) and
+// lunar monthly, and on the last day of a 29-day lunar month their 三十 forms as well. The
+// 工作日 text is there on every day: whether the day is a working day is asked only of a reminder
+// that has it (see fallsOnWorkingDay()), so that the calendar of working days is read
+// only when there is one. Without `lunar`, the lunar texts are left out, for a file that
+// holds no lunar reminder.
 QStringList minuteMatchTexts(const QDateTime &minute, bool lunar = true);
 
 // The readings of the wall clock (see WallClock) in (after, upTo] at which a reminder of
@@ -72,6 +77,10 @@ QList<QDateTime> dueMinutes(const QString &text, const QDateTime &after, const Q
 // The day of the occurrence that a reminder of `text`, come at the moment `cameAt` (at its
 // minute, late, or put off), reminds of: the day of its last minute up to then.
 QDate occurrenceDay(const QString &text, const QDateTime &cameAt);
+
+// False only for a 工作日 text on a day that is no working day: the check that the match
+// texts leave to the reminder.
+bool fallsOnWorkingDay(const QString &text, const QDate &date);
 
 // What today's list does with one stored event.
 enum class DayMatch {

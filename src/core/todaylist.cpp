@@ -84,7 +84,7 @@ bool TodayList::readDay(const QDate &today, bool lunar, QList<DayHit> *hits)
     // the 三十 form that falls on the last day of a short lunar month) cannot match
     // (matchDay makes the same test first), and reading every row would cost more than all
     // the rest. An empty text (no yearly lunar text in a leap month) matches nothing.
-    SqliteStatement scan(m_db, "select 时间, 内容, 类型 from eventtable where 类型 in (?8, ?9) "
+    SqliteStatement scan(m_db, "select 时间, 内容, 类型 from eventtable where 类型 in (?8, ?9, ?15) "
                                "or (类型 = ?10 and instr(时间, ?1) > 0) "
                                "or (类型 = ?11 and instr(时间, ?2) > 0) "
                                "or (类型 = ?12 and instr(时间, ?3) > 0) "
@@ -103,7 +103,8 @@ bool TodayList::readDay(const QDate &today, bool lunar, QList<DayHit> *hits)
                   lunarText(Kind::LunarYearly, true), lunarText(Kind::LunarMonthly, false),
                   lunarText(Kind::LunarMonthly, true), kindCode(Kind::Once), kindCode(Kind::Daily),
                   kindCode(Kind::Yearly), kindCode(Kind::Monthly), kindCode(Kind::Weekly),
-                  kindCode(Kind::LunarYearly), kindCode(Kind::LunarMonthly)});
+                  kindCode(Kind::LunarYearly), kindCode(Kind::LunarMonthly),
+                  kindCode(Kind::Workday)});
     while (scan.next()) {
         const QString time = scan.text(0);
         const auto match = TimeText::matchDay(Schema::kindOf(scan.text(2)), time, today);

@@ -173,8 +173,7 @@ void MainWindow::initDatabase(const QString &fileName)
     delete m_loop;
     m_loop = new ReminderLoop(*m_store, &Clock::now, this);
     connect(m_loop, &ReminderLoop::ticked, this, &MainWindow::handle);
-    // The last minute checked is noted as the program ends, so that the next start knows
-    // which reminders came meanwhile.
+    // The last minute checked is noted at the end: the next start knows what came since.
     connect(qApp, &QCoreApplication::aboutToQuit, m_loop, &ReminderLoop::saveMarker);
 }
 
@@ -193,8 +192,7 @@ void MainWindow::installTodayModel()
     QList<QStringList> rows;
     for (const TodayItem &item : std::as_const(m_today))
         rows.append({item.time, item.content});
-    // A read-only copy of the table: the list shows what is stored, and nothing typed
-    // into it could ever be stored.
+    // A read-only copy: the list shows what is stored; nothing typed into it could be.
     if (m_todayModel && !m_uiBuilt)
         m_todayModel->deleteLater();
     m_todayModel = new TextRowsModel({QStringLiteral("时间"), QStringLiteral("内容")}, rows, this);
@@ -234,6 +232,8 @@ void MainWindow::handle(const ReminderService::Tick &tick)
         installTodayModel();
     for (const StoreError &failure : tick.failures)
         reportFailure(storeErrorText(failure));
+    for (const QString &notice : tick.notices)
+        reportFailure(notice, QStringLiteral("工作日提醒"));
     if (tick.failures.isEmpty())
         m_failures.reset(); // the next failure is news again
 }

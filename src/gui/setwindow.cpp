@@ -22,6 +22,7 @@ SetWindow::SetWindow(EventStore &store, QWidget *parent) : QWidget(parent), m_st
     connect(ui.wOkButton, &QPushButton::clicked, this, &SetWindow::wWriteIntoDB);
     connect(ui.lOkButton, &QPushButton::clicked, this, &SetWindow::lWriteIntoDB);
     connect(ui.kOkButton, &QPushButton::clicked, this, &SetWindow::kWriteIntoDB);
+    connect(ui.gOkButton, &QPushButton::clicked, this, &SetWindow::gWriteIntoDB);
 }
 
 bool SetWindow::writeIntoDB(const Event &event)
@@ -82,6 +83,12 @@ void SetWindow::lWriteIntoDB()
         {TimeText::composeLunarYearly(ui.lmComboBox->currentIndex() + 1,
                                       ui.ldComboBox->currentIndex() + 1, ui.lTimeEdit->time()),
          ui.lTextEdit->toPlainText(), Kind::LunarYearly});
+}
+
+void SetWindow::gWriteIntoDB()
+{
+    writeIntoDB({TimeText::composeWorkday(ui.gTimeEdit->time()), ui.gTextEdit->toPlainText(),
+                 Kind::Workday});
 }
 
 void SetWindow::kWriteIntoDB()

@@ -31,6 +31,7 @@ private slots:
     void wWriteIntoDB();
     void lWriteIntoDB();
     void kWriteIntoDB();
+    void gWriteIntoDB(); // 工作日
 
 private:
     Ui::SetWindow ui;

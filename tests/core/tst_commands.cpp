@@ -67,7 +67,7 @@ private slots:
         columns<QString, QString>("time", "code");
         for (auto [time, code] : {std::pair{"2014年3月5日 10:01", "y"}, {"3月5日 9:07", "m"},
                                   {"5日 9:07", "d"}, {"9:07", "t"}, {"星期三 9:07", "w"},
-                                  {"农历八月十五 9:00", "l"}, {"农历每月初一 8:00", "k"},
+                                  {"农历八月十五 9:00", "l"}, {"农历每月初一 8:00", "k"}, {"工作日 9:00", "g"},
                                   {"2014年3月5日 10:00", ""}, {"09:07", ""}, {"3月5日9:07", ""},
                                   {"13月5日 9:07", ""}, {"星期八 9:07", ""}, {"农历闰八月十五 9:00", ""},
                                   {"农历八月十五日 9:00", ""}, {"9:7", ""}, {"", ""}})
@@ -81,7 +81,9 @@ private slots:
         const Ran ran = run("add", {time, "内容"});
         QCOMPARE(ran.exit, code.isEmpty() ? Commands::Refused : Commands::Done);
         QCOMPARE(ran.err.isEmpty(), !code.isEmpty());
-        const Rows stored = code.isEmpty() ? Rows() : Rows{{time, "内容", code}};
+        Rows stored;
+        if (!code.isEmpty())
+            stored.append({time, "内容", code});
         QCOMPARE(QFile::exists("event.db") ? DbFile::rows(T::Events) : Rows(), stored);
     }
 

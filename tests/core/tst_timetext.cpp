@@ -21,11 +21,11 @@ private slots:
         columns<QString, QString>("written", "expected");
         const QDateTime wednesday(QDate(2014, 3, 5), QTime(9, 7, 42));
         row("a minute's match texts", minuteMatchTexts(wednesday).join('|'),
-            "2014年3月5日 9:07|3月5日 9:07|5日 9:07|星期三 9:07|9:07|农历二月初五 9:07|"
+            "2014年3月5日 9:07|3月5日 9:07|5日 9:07|星期三 9:07|9:07|工作日 9:07|农历二月初五 9:07|"
             "农历每月初五 9:07");
         // The last day of a 29-day month takes the 三十 texts too; a leap month no yearly one.
         row("lunar texts of 闰二月廿九",
-            minuteMatchTexts({QDate(2023, 4, 19), {20, 0}}).mid(5).join('|'),
+            minuteMatchTexts({QDate(2023, 4, 19), {20, 0}}).mid(6).join('|'),
             "农历每月廿九 20:00|农历每月三十 20:00");
         row("lunar yearly", composeLunarYearly(11, 20, QTime(0, 5)), "农历冬月二十 0:05");
         row("lunar monthly", composeLunarMonthly(21, QTime(23, 59)), "农历每月廿一 23:59");
