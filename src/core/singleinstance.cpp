@@ -1,20 +1,25 @@
 #include "singleinstance.h"
 
 #include <QCryptographicHash>
-#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
+#include <QtEndian>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -35,11 +40,7 @@ const QString LockFileName = QStringLiteral("tasquill.lock");
 
 QByteArray userId()
 {
-#ifdef Q_OS_UNIX
     return QByteArray::number(qulonglong(::getuid()));
-#else
-    return qgetenv("USERNAME");
-#endif
 }
 
 // A short name that is safe for a socket and differs per folder and user.
@@ -66,6 +67,17 @@ QString instanceFolder(const QString &name)
     return folder;
 }
 
+// The address of the socket at `path` (which instanceFolder() keeps short enough).
+sockaddr_un addressOf(const QString &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    std::memcpy(address.sun_path, bytes.constData(),
+                qMin<size_t>(size_t(bytes.size()), sizeof address.sun_path - 1));
+    return address;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &folder, QObject *parent) : QObject(parent)
@@ -75,19 +87,18 @@ SingleInstance::SingleInstance(const QString &folder, QObject *parent) : QObject
     const QString name = instanceName(
         info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath());
     m_lockPath = QDir(info.absoluteFilePath()).filePath(LockFileName);
-#ifdef Q_OS_WIN
-    m_serverName = name; // a named pipe, not a file
-#else
     m_serverName = QDir(instanceFolder(name)).filePath(name + QStringLiteral(".socket"));
-#endif
 }
 
 SingleInstance::~SingleInstance()
 {
     // Stop listening before the lock goes, so a new instance never finds our socket after
     // it has taken the lock.
-    if (m_server)
-        m_server->close();
+    if (m_serverFd >= 0) {
+        delete m_listening;
+        ::close(m_serverFd);
+        ::unlink(QFile::encodeName(m_serverName).constData());
+    }
     if (m_lockFd >= 0)
         ::close(m_lockFd); // the lock goes with the descriptor
 }
@@ -117,45 +128,75 @@ bool SingleInstance::isRunning()
             ::close(fd);
     }
 
-    // A socket left by a killed instance would make listen() fail.
-    QLocalServer::removeServer(m_serverName);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-    if (!m_server->listen(m_serverName)) {
+    // A socket left by a killed instance would make bind() fail. Plain POSIX sockets: Qt's
+    // local sockets live in Qt Network, whose libraries would cost every start to load.
+    const sockaddr_un address = addressOf(m_serverName);
+    ::unlink(address.sun_path);
+    m_serverFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const mode_t mask = ::umask(077); // the socket is the user's alone from the start
+    const bool bound = m_serverFd >= 0 &&
+                       ::bind(m_serverFd, reinterpret_cast<const sockaddr *>(&address),
+                              sizeof address) == 0 &&
+                       ::listen(m_serverFd, 16) == 0;
+    ::umask(mask);
+    if (!bound) {
         qCWarning(lcInstance).noquote()
-            << "cannot listen on" << m_serverName << ":" << m_server->errorString();
+            << "cannot listen on" << m_serverName << ":" << qt_error_string(errno);
+        if (m_serverFd >= 0)
+            ::close(m_serverFd);
+        m_serverFd = -1;
+        return false;
     }
+    m_listening = new QSocketNotifier(m_serverFd, QSocketNotifier::Read, this);
+    connect(m_listening, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return false;
 }
 
 void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessages(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        readMessages(socket);
+    int client;
+    while ((client = ::accept4(m_serverFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0) {
+        auto *notifier = new QSocketNotifier(client, QSocketNotifier::Read, this);
+        auto received = std::make_shared<QByteArray>();
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, received] {
+            if (readMessages(int(notifier->socket()), received.get()))
+                return;
+            notifier->setEnabled(false);
+            ::close(int(notifier->socket()));
+            notifier->deleteLater();
+        });
     }
 }
 
-void SingleInstance::readMessages(QLocalSocket *socket)
+bool SingleInstance::readMessages(int socket, QByteArray *received)
 {
-    while (socket->bytesAvailable() >= LengthBytes) {
-        const QByteArray header = socket->peek(LengthBytes);
-        quint32 length = 0;
-        QDataStream(header) >> length;
+    bool open = true;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(socket, chunk, sizeof chunk);
+        if (n > 0)
+            received->append(chunk, n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            open = false; // the other end is done, or the connection failed
+        if (n <= 0)
+            break;
+    }
+    while (received->size() >= LengthBytes) {
+        const quint32 length = qFromBigEndian<quint32>(received->constData());
         if (length > MaxMessageBytes) {
             qCWarning(lcInstance) << "dropping a connection that announced" << length << "bytes";
-            socket->abort();
-            return;
+            return false;
         }
-        if (socket->bytesAvailable() < LengthBytes + qint64(length))
-            return; // the rest is still on its way
-        socket->skip(LengthBytes);
-        const QString message = QString::fromUtf8(socket->read(length));
-        socket->write(&Ack, 1);
+        if (received->size() < LengthBytes + qsizetype(length))
+            break; // the rest is still on its way
+        const QString message = QString::fromUtf8(received->mid(LengthBytes, length));
+        received->remove(0, LengthBytes + length);
+        ::send(socket, &Ack, 1, MSG_NOSIGNAL);
         emit messageReceived(message);
     }
+    return open;
 }
 
 bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
@@ -163,40 +204,44 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
     const QByteArray body = message.toUtf8();
     if (quint32(body.size()) > MaxMessageBytes)
         return false;
-    QByteArray frame;
-    QDataStream(&frame, QIODevice::WriteOnly) << quint32(body.size());
+    QByteArray frame(LengthBytes, Qt::Uninitialized);
+    qToBigEndian(quint32(body.size()), frame.data());
     frame += body;
 
     const QDeadlineTimer deadline(timeoutMs), appears(SocketAppearsMs);
-    QLocalSocket socket;
+    const sockaddr_un address = addressOf(m_serverName);
+    int socket = -1;
     // The running instance may not be listening yet when it has only just started.
     for (;;) {
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(int(deadline.remainingTime())))
+        socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (socket >= 0 &&
+            ::connect(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
             break;
-        if (deadline.hasExpired() ||
-            (socket.error() == QLocalSocket::ServerNotFoundError && appears.hasExpired())) {
-            qCWarning(lcInstance).noquote()
-                << "no running instance answered on" << m_serverName << ":" << socket.errorString();
+        const int error = errno;
+        if (socket >= 0)
+            ::close(socket);
+        if (deadline.hasExpired() || (error == ENOENT && appears.hasExpired())) {
+            qCWarning(lcInstance).noquote() << "no running instance answered on" << m_serverName
+                                            << ":" << qt_error_string(error);
             return false;
         }
-        socket.abort();
         const qint64 remaining = deadline.remainingTime(); // -1: no deadline
         QThread::msleep(
             quint64(remaining < 0 ? RetryPauseMs : qMin<qint64>(RetryPauseMs, remaining)));
     }
 
-    socket.write(frame);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
-            return false;
+    bool sent = true;
+    for (qsizetype done = 0; sent && done < frame.size();) {
+        const ssize_t n = ::send(socket, frame.constData() + done, size_t(frame.size() - done),
+                                 MSG_NOSIGNAL);
+        sent = n >= 0 || errno == EINTR;
+        done += qMax<ssize_t>(n, 0);
     }
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(int(deadline.remainingTime())))
-            return false;
+    pollfd answer{socket, POLLIN, 0};
+    while (sent && ::poll(&answer, 1, int(deadline.remainingTime())) < 0 && errno == EINTR) {
     }
     char reply = 0;
-    const bool acknowledged = socket.getChar(&reply) && reply == Ack;
-    socket.disconnectFromServer();
+    const bool acknowledged = sent && ::recv(socket, &reply, 1, MSG_DONTWAIT) == 1 && reply == Ack;
+    ::close(socket);
     return acknowledged;
 }

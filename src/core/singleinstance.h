@@ -3,8 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // Lets one instance of the program run per data folder and user, however it is started
 // (with or without a runtime folder, from any copy of the executable): two instances on one
@@ -35,10 +34,13 @@ signals:
 
 private:
     void acceptConnections();
-    void readMessages(QLocalSocket *socket);
+    // Reads what a connection sent into `received` and answers each whole message; false
+    // when the connection is over.
+    bool readMessages(int socket, QByteArray *received);
 
     QString m_lockPath;
     QString m_serverName;
     int m_lockFd = -1; // tasquill.lock, locked
-    QLocalServer *m_server = nullptr;
+    int m_serverFd = -1; // listening on m_serverName
+    QSocketNotifier *m_listening = nullptr;
 };

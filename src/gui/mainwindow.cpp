@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "eventstore.h"
 #include "homepage.h"
+#include "hostlookup.h"
 #include "lazyicon.h"
 #include "missedwindow.h"
 #include "msgwindow.h"
@@ -376,14 +377,13 @@ void MainWindow::gotoURL()
 
 void MainWindow::lookupHomeHost()
 {
-    // Only whether the site can be reached; the answer goes to showAdWindow().
-    QHostInfo::lookupHost(HomePage::host(), this, &MainWindow::showAdWindow);
+    HostLookup::lookUp(HomePage::host(), this, [this](const QString &error) { showAdWindow(error); });
 }
 
-void MainWindow::showAdWindow(const QHostInfo &host)
+void MainWindow::showAdWindow(const QString &lookupError)
 {
-    if (host.error() != QHostInfo::NoError) {
-        qCDebug(lcMain).noquote() << "home page host not reached:" << host.errorString();
+    if (!lookupError.isEmpty()) {
+        qCDebug(lcMain).noquote() << "home page host not reached:" << lookupError;
         return;
     }
     m_promotion->show(HomePage::rootUrl());

@@ -5,7 +5,6 @@
 #include "reminderservice.h"
 #include "ui_mainwindow.h"
 
-#include <QHostInfo>
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
@@ -73,7 +72,7 @@ public slots:
     void refresh();
     void moveItem();
     void gotoURL();
-    void showAdWindow(const QHostInfo &host);
+    void showAdWindow(const QString &lookupError); // empty: the home page host was found
 
     // Builds the window's widgets on their first showing.
     void setVisible(bool visible) override;
