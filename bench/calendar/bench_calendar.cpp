@@ -30,9 +30,9 @@ QByteArray tenThousandEvents()
                              "END:VALARM\r\n";
     for (int i = 0; i < 10000; ++i) {
         const int pick = i % 10;
-        const QDateTime start(Now.date().addDays(pick < 6 ? 1 + random.bounded(700)
-                                                          : -random.bounded(700)),
-                              QTime(random.bounded(8, 20), random.bounded(4) * 15));
+        const QDateTime start(
+            Now.date().addDays(pick < 6 ? 1 + random.bounded(700) : -random.bounded(700)),
+            QTime(random.bounded(8, 20), random.bounded(4) * 15));
         const QByteArray at = start.toString("yyyyMMdd'T'HHmmss").toLatin1();
         ics += "BEGIN:VEVENT\r\nUID:" + QByteArray::number(i) + "@bench\r\nSUMMARY:会议 " +
                QByteArray::number(i) + "\r\nDESCRIPTION:第 " + QByteArray::number(i) +
@@ -112,7 +112,8 @@ private slots:
         EventStore store(dir.filePath("event.db"));
         QVERIFY(store.open());
         CalendarTransfer::Report report;
-        QBENCHMARK_ONCE {
+        QBENCHMARK_ONCE
+        {
             report = CalendarTransfer::importFile(store, m_dir.filePath("in.ics"), Now);
         }
         QVERIFY2(report.text.startsWith("导入了 9000 个提醒"), qPrintable(report.text.left(200)));
@@ -123,7 +124,8 @@ private slots:
         EventStore store(m_dir.filePath("event.db"));
         QVERIFY(store.open());
         CalendarTransfer::Report report;
-        QBENCHMARK_ONCE {
+        QBENCHMARK_ONCE
+        {
             report = CalendarTransfer::exportFile(store, m_dir.filePath("out.ics"), Now);
         }
         QVERIFY2(report.text.startsWith("导出了 100000 个提醒"), qPrintable(report.text.left(200)));

@@ -1,6 +1,6 @@
 #include "autostart.h"
-#include "commandline.h"
 #include "clock.h"
+#include "commandline.h"
 #include "commands.h"
 #include "lazyicon.h"
 #include "mainwindow.h"
@@ -48,7 +48,8 @@ int runCommand(int argc, char *argv[], const CommandLine &commandLine)
     QTextStream err(stderr);
     const QString folder = commandLine.dir.isEmpty() ? userDataFolder() : commandLine.dir;
     if (folder.isEmpty()) {
-        err << QStringLiteral("无法建立用户数据文件夹，请检查它所在的文件夹是否可以写入。") << Qt::endl;
+        err << QStringLiteral("无法建立用户数据文件夹，请检查它所在的文件夹是否可以写入。")
+            << Qt::endl;
         return Commands::FileUnusable;
     }
     return Commands(folder, out, err)

@@ -180,13 +180,15 @@ Result write(const QList<Event> &events, const QDateTime &now)
         // No calendar rule knows the State Council's schedule of holidays and make-up days.
         if (event.kind == Kind::Workday) {
             result.leftOut << event.time + u' ' + event.content +
-                                  QStringLiteral("：工作日提醒随法定节假日和调休而变，日历规则无法表示");
+                                  QStringLiteral(
+                                      "：工作日提醒随法定节假日和调休而变，日历规则无法表示");
             continue;
         }
         QDate start = schedule->date;
         if (event.kind != Kind::Once) {
             const QString dayPart = event.time.left(event.time.lastIndexOf(u' '));
-            if (!lunarFound && (event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly)) {
+            if (!lunarFound &&
+                (event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly)) {
                 firstDays.insert(lunarFirstDays());
                 lunarFound = true;
             }
@@ -200,9 +202,11 @@ Result write(const QList<Event> &events, const QDateTime &now)
             continue;
         }
         // Identical twins are one reminder (they ring once).
-        const QByteArray uid = QCryptographicHash::hash(
-            (Schema::kindCode(event.kind) + event.time + u'\n' + event.content).toUtf8(),
-            QCryptographicHash::Sha1).toHex();
+        const QByteArray uid =
+            QCryptographicHash::hash(
+                (Schema::kindCode(event.kind) + event.time + u'\n' + event.content).toUtf8(),
+                QCryptographicHash::Sha1)
+                .toHex();
         if (written.contains(uid))
             continue;
         written.insert(uid);
@@ -215,8 +219,9 @@ Result write(const QList<Event> &events, const QDateTime &now)
         appendLine(result.ics, QStringLiteral("DESCRIPTION:") + escaped(event.content));
         // Readers trim the blanks around a text: a content that has them keeps them here.
         if (event.content.trimmed() != event.content)
-            appendLine(result.ics, QStringLiteral("X-TASQUILL-CONTENT:") +
-                                       QString::fromLatin1(event.content.toUtf8().toPercentEncoding()));
+            appendLine(result.ics,
+                       QStringLiteral("X-TASQUILL-CONTENT:") +
+                           QString::fromLatin1(event.content.toUtf8().toPercentEncoding()));
         result.ics += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT0S\r\n";
         appendLine(result.ics, QStringLiteral("DESCRIPTION:") + summary);
         result.ics += "END:VALARM\r\nEND:VEVENT\r\n";

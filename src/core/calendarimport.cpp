@@ -23,7 +23,8 @@ Result read(const QByteArray &ics, const QDateTime &now)
     if (reader)
         return reader->read(ics, now);
     Result result;
-    result.error = QStringLiteral("无法载入读取日历的组件（%1），请重新安装 Tasquill。").arg(problem);
+    result.error =
+        QStringLiteral("无法载入读取日历的组件（%1），请重新安装 Tasquill。").arg(problem);
     return result;
 }
 

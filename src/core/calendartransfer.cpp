@@ -27,14 +27,16 @@ Report importFile(EventStore &store, const QString &path, const QDateTime &now)
     const QFileInfo info(path);
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return unusable(QStringLiteral("无法读取日历文件 %1：它不存在，或不是一个可以读取的文件。")
-                            .arg(path));
+        return unusable(
+            QStringLiteral("无法读取日历文件 %1：它不存在，或不是一个可以读取的文件。").arg(path));
     if (info.size() > MaxCalendarBytes)
-        return unusable(QStringLiteral("日历文件 %1 太大（超过 64 MB），不是一个日历文件。").arg(path));
+        return unusable(
+            QStringLiteral("日历文件 %1 太大（超过 64 MB），不是一个日历文件。").arg(path));
     const CalendarImport::Result calendar = CalendarImport::read(file.readAll(), now);
     if (!calendar.error.isEmpty())
-        return {Report::Outcome::Refused,
-                QStringLiteral("日历文件 %1 无法导入，什么也没有改动：%2").arg(path, calendar.error)};
+        return {
+            Report::Outcome::Refused,
+            QStringLiteral("日历文件 %1 无法导入，什么也没有改动：%2").arg(path, calendar.error)};
     const std::optional<int> added = store.addEvents(calendar.events, EventStore::Twins::Skip);
     if (!added)
         return unusable(QStringLiteral("导入失败，什么也没有改动：") +

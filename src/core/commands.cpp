@@ -41,15 +41,17 @@ Commands::Commands(const QString &folder, QTextStream &out, QTextStream &err)
 Commands::Exit Commands::run(const QString &command, const QStringList &arguments,
                              const QDateTime &now)
 {
-    const auto usage = std::find_if(std::begin(Usages), std::end(Usages),
-                                    [&](const Usage &u) { return command == QLatin1String(u.name); });
+    const auto usage = std::find_if(std::begin(Usages), std::end(Usages), [&](const Usage &u) {
+        return command == QLatin1String(u.name);
+    });
     if (usage == std::end(Usages) || arguments.size() < usage->least ||
         arguments.size() > usage->most)
-        return fail(Refused, QStringLiteral("tasquill %1：参数个数不对，请看 tasquill --help。")
-                                 .arg(command));
+        return fail(
+            Refused,
+            QStringLiteral("tasquill %1：参数个数不对，请看 tasquill --help。").arg(command));
     if (!QFileInfo(m_fileName).dir().exists())
-        return fail(FileUnusable, QStringLiteral("找不到文件夹 %1。")
-                                      .arg(QFileInfo(m_fileName).absolutePath()));
+        return fail(FileUnusable,
+                    QStringLiteral("找不到文件夹 %1。").arg(QFileInfo(m_fileName).absolutePath()));
     if (command == QLatin1String("list")) {
         const Exit exit = list(arguments, now);
         for (const QString &notice : WorkdayCalendar::shared().takeNotices())
@@ -68,7 +70,7 @@ Commands::Exit Commands::run(const QString &command, const QStringList &argument
             : CalendarTransfer::importFile(store, arguments.at(0), now);
     if (report.outcome != CalendarTransfer::Report::Outcome::Done)
         return fail(report.outcome == CalendarTransfer::Report::Outcome::Refused ? Refused
-                                                                                  : FileUnusable,
+                                                                                 : FileUnusable,
                     report.text);
     m_out << report.text << Qt::endl;
     return Done;
@@ -76,8 +78,8 @@ Commands::Exit Commands::run(const QString &command, const QStringList &argument
 
 Commands::Exit Commands::list(const QStringList &arguments, const QDateTime &now)
 {
-    const QDate date = arguments.isEmpty() ? now.date()
-                                           : QDate::fromString(arguments.at(0), Qt::ISODate);
+    const QDate date =
+        arguments.isEmpty() ? now.date() : QDate::fromString(arguments.at(0), Qt::ISODate);
     if (!date.isValid())
         return fail(Refused, QStringLiteral("日期 %1 不对：请写作 yyyy-MM-dd，如 2027-03-05。")
                                  .arg(arguments.value(0)));
@@ -115,7 +117,8 @@ Commands::Exit Commands::add(const QStringList &arguments, const QDateTime &now)
         return fail(Refused, QStringLiteral("您输入的是过期时间，请重新输入！"));
     EventStore store(m_fileName);
     if (!store.open() || !store.addEvent({arguments.at(0), arguments.at(1), schedule->kind}))
-        return fail(FileUnusable, QStringLiteral("事项设置失败：") + storeErrorText(store.lastError()));
+        return fail(FileUnusable,
+                    QStringLiteral("事项设置失败：") + storeErrorText(store.lastError()));
     m_out << QStringLiteral("事项设置成功！") << Qt::endl;
     return Done;
 }

@@ -55,8 +55,8 @@ inline constexpr const char *TimeIndex =
     "create index if not exists eventtable_time on eventtable(时间)";
 
 // The kind codes of column 类型 ("y" once, "m" yearly, "d" monthly, "t" daily, "w" weekly,
-// "l" lunar yearly, "k" lunar monthly, "g" working days): empty for Kind::Other, Other for a code this program
-// does not know.
+// "l" lunar yearly, "k" lunar monthly, "g" working days): empty for Kind::Other, Other for a code
+// this program does not know.
 QString kindCode(Kind kind);
 Kind kindOf(const QString &code);
 // The states of column 完成情况: "完成", "未完成"; empty for Status::Other, Other for a text

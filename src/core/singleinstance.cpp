@@ -111,8 +111,8 @@ bool SingleInstance::isRunning()
     // A lock the kernel holds for the open file: it goes when the process ends, however it
     // ends, so a killed instance leaves nothing to clear away, and taking it writes nothing
     // to the disk (a lock file's contents would have to be synced, at every start).
-    const int fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC,
-                          0600);
+    const int fd =
+        ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         m_lockFd = fd;
     } else if (fd >= 0 && errno == EWOULDBLOCK) {
@@ -121,9 +121,9 @@ bool SingleInstance::isRunning()
     } else {
         // A folder that cannot hold the lock (read-only) cannot tell; running twice beats
         // never starting.
-        qCWarning(lcInstance).noquote() << "cannot lock" << m_lockPath << ":"
-                                        << qt_error_string(errno)
-                                        << "- not checking for another instance";
+        qCWarning(lcInstance).noquote()
+            << "cannot lock" << m_lockPath << ":" << qt_error_string(errno)
+            << "- not checking for another instance";
         if (fd >= 0)
             ::close(fd);
     }
@@ -134,10 +134,10 @@ bool SingleInstance::isRunning()
     ::unlink(address.sun_path);
     m_serverFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     const mode_t mask = ::umask(077); // the socket is the user's alone from the start
-    const bool bound = m_serverFd >= 0 &&
-                       ::bind(m_serverFd, reinterpret_cast<const sockaddr *>(&address),
-                              sizeof address) == 0 &&
-                       ::listen(m_serverFd, 16) == 0;
+    const bool bound =
+        m_serverFd >= 0 &&
+        ::bind(m_serverFd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+        ::listen(m_serverFd, 16) == 0;
     ::umask(mask);
     if (!bound) {
         qCWarning(lcInstance).noquote()
@@ -232,8 +232,8 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
 
     bool sent = true;
     for (qsizetype done = 0; sent && done < frame.size();) {
-        const ssize_t n = ::send(socket, frame.constData() + done, size_t(frame.size() - done),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(socket, frame.constData() + done, size_t(frame.size() - done), MSG_NOSIGNAL);
         sent = n >= 0 || errno == EINTR;
         done += qMax<ssize_t>(n, 0);
     }

@@ -40,7 +40,7 @@ private:
 
     QString m_lockPath;
     QString m_serverName;
-    int m_lockFd = -1; // tasquill.lock, locked
+    int m_lockFd = -1;   // tasquill.lock, locked
     int m_serverFd = -1; // listening on m_serverName
     QSocketNotifier *m_listening = nullptr;
 };

@@ -84,14 +84,15 @@ bool TodayList::readDay(const QDate &today, bool lunar, QList<DayHit> *hits)
     // the 三十 form that falls on the last day of a short lunar month) cannot match
     // (matchDay makes the same test first), and reading every row would cost more than all
     // the rest. An empty text (no yearly lunar text in a leap month) matches nothing.
-    SqliteStatement scan(m_db, "select 时间, 内容, 类型 from eventtable where 类型 in (?8, ?9, ?15) "
-                               "or (类型 = ?10 and instr(时间, ?1) > 0) "
-                               "or (类型 = ?11 and instr(时间, ?2) > 0) "
-                               "or (类型 = ?12 and instr(时间, ?3) > 0) "
-                               "or (类型 = ?13 and ((?4 <> '' and instr(时间, ?4) > 0) "
-                               "or (?5 <> '' and instr(时间, ?5) > 0))) "
-                               "or (类型 = ?14 and ((?6 <> '' and instr(时间, ?6) > 0) "
-                               "or (?7 <> '' and instr(时间, ?7) > 0))) order by rowid");
+    SqliteStatement scan(m_db,
+                         "select 时间, 内容, 类型 from eventtable where 类型 in (?8, ?9, ?15) "
+                         "or (类型 = ?10 and instr(时间, ?1) > 0) "
+                         "or (类型 = ?11 and instr(时间, ?2) > 0) "
+                         "or (类型 = ?12 and instr(时间, ?3) > 0) "
+                         "or (类型 = ?13 and ((?4 <> '' and instr(时间, ?4) > 0) "
+                         "or (?5 <> '' and instr(时间, ?5) > 0))) "
+                         "or (类型 = ?14 and ((?6 <> '' and instr(时间, ?6) > 0) "
+                         "or (?7 <> '' and instr(时间, ?7) > 0))) order by rowid");
     const auto lunarText = [&](Kind kind, bool thirtieth) {
         return !lunar      ? QString()
                : thirtieth ? TimeText::thirtiethDayText(kind, today)

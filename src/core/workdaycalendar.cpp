@@ -19,9 +19,9 @@ WorkdayCalendar::WorkdayCalendar(const QString &folder, const QString &installed
 
 WorkdayCalendar &WorkdayCalendar::shared()
 {
-    static WorkdayCalendar calendar(
-        QString(), QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tasquill/") +
-                       FileName);
+    static WorkdayCalendar calendar(QString(), QCoreApplication::applicationDirPath() +
+                                                   QStringLiteral("/../share/tasquill/") +
+                                                   FileName);
     return calendar;
 }
 
@@ -62,7 +62,8 @@ void WorkdayCalendar::load()
     m_loaded = true;
     m_exceptions.clear();
     m_toldYears.clear();
-    const QString own = QDir(m_folder.isEmpty() ? QDir::currentPath() : m_folder).filePath(FileName);
+    const QString own =
+        QDir(m_folder.isEmpty() ? QDir::currentPath() : m_folder).filePath(FileName);
     m_path = QFile::exists(own) ? own : m_installed;
     m_usable = read(m_path);
     if (!m_usable) {

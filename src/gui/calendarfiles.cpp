@@ -35,7 +35,8 @@ void CalendarFiles::importCalendar()
     const QString path = Dialogs::openFileName(m_window, title, Filter);
     if (path.isEmpty())
         return;
-    const CalendarTransfer::Report report = CalendarTransfer::importFile(m_store, path, Clock::now());
+    const CalendarTransfer::Report report =
+        CalendarTransfer::importFile(m_store, path, Clock::now());
     if (report.outcome == CalendarTransfer::Report::Outcome::Done)
         emit imported();
     tell(m_window, title, report);

@@ -14,8 +14,7 @@ class CalendarFiles : public QObject
     Q_OBJECT
 public:
     // Answers `importAction` and `exportAction` of `window`'s menu.
-    CalendarFiles(EventStore &store, QWidget *window, QAction *importAction,
-                  QAction *exportAction);
+    CalendarFiles(EventStore &store, QWidget *window, QAction *importAction, QAction *exportAction);
 
     void importCalendar();
     void exportCalendar();

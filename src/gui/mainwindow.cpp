@@ -377,7 +377,7 @@ void MainWindow::gotoURL()
 
 void MainWindow::lookupHomeHost()
 {
-    HostLookup::lookUp(HomePage::host(), this, [this](const QString &error) { showAdWindow(error); });
+    HostLookup::lookUp(HomePage::host(), this, [this](const QString &e) { showAdWindow(e); });
 }
 
 void MainWindow::showAdWindow(const QString &lookupError)

@@ -52,8 +52,8 @@ QString contentOf(icalcomponent *item)
     // was changed elsewhere since.
     for (icalproperty *p = icalcomponent_get_first_property(item, ICAL_X_PROPERTY); p;
          p = icalcomponent_get_next_property(item, ICAL_X_PROPERTY)) {
-        const QString exact = QString::fromUtf8(QByteArray::fromPercentEncoding(
-            QByteArray(icalproperty_get_value_as_string(p))));
+        const QString exact = QString::fromUtf8(
+            QByteArray::fromPercentEncoding(QByteArray(icalproperty_get_value_as_string(p))));
         if (qstrcmp(icalproperty_get_x_name(p), "X-TASQUILL-CONTENT") == 0 &&
             exact.trimmed() == content.trimmed())
             return exact;
@@ -97,8 +97,7 @@ bool sameWallClockHere(const icaltimetype &t, icalproperty *property, const QDat
         sample.month = date.month();
         sample.day = date.day();
         const std::optional<QDateTime> local = localMoment(sample, property);
-        if (!local || local->date() != date ||
-            local->time() != QTime(t.hour, t.minute, t.second)) {
+        if (!local || local->date() != date || local->time() != QTime(t.hour, t.minute, t.second)) {
             return false;
         }
     }
@@ -119,8 +118,8 @@ std::variant<Schedule, Refusal> scheduleOf(const icalrecurrencetype &r, const QD
         return Refusal{QStringLiteral("每 %1 个周期一次，无法保持").arg(r.interval)};
     if (r.count > 0 || !icaltime_is_null_time(r.until))
         return Refusal{QStringLiteral("有次数或结束日期，无法保持")};
-    if (countOf(r.by_second) + countOf(r.by_minute) + countOf(r.by_hour) +
-            countOf(r.by_year_day) + countOf(r.by_week_no) + countOf(r.by_set_pos) >
+    if (countOf(r.by_second) + countOf(r.by_minute) + countOf(r.by_hour) + countOf(r.by_year_day) +
+            countOf(r.by_week_no) + countOf(r.by_set_pos) >
         0)
         return Refusal{QStringLiteral("重复规则太复杂，无法保持")};
     const int days = countOf(r.by_day), monthDays = countOf(r.by_month_day);
@@ -181,8 +180,8 @@ std::variant<Event, Refusal, Passed> reminderOf(icalcomponent *item, const QDate
     if (icalcomponent_get_first_property(item, ICAL_RDATE_PROPERTY) ||
         icalcomponent_get_first_property(item, ICAL_EXDATE_PROPERTY))
         return Refusal{QStringLiteral("有另加或排除的日期，无法保持")};
-    icalproperty *startProperty = todo ? icalcomponent_get_first_property(item, ICAL_DUE_PROPERTY)
-                                       : nullptr;
+    icalproperty *startProperty =
+        todo ? icalcomponent_get_first_property(item, ICAL_DUE_PROPERTY) : nullptr;
     icaltimetype start = startProperty ? icalcomponent_get_due(item) : icaltime_null_time();
     if (!startProperty) {
         startProperty = icalcomponent_get_first_property(item, ICAL_DTSTART_PROPERTY);
@@ -198,8 +197,8 @@ std::variant<Event, Refusal, Passed> reminderOf(icalcomponent *item, const QDate
     while (alarm && icalproperty_get_action(icalcomponent_get_first_property(
                         alarm, ICAL_ACTION_PROPERTY)) != ICAL_ACTION_DISPLAY)
         alarm = icalcomponent_get_next_component(item, ICAL_VALARM_COMPONENT);
-    icalproperty *trigger = alarm ? icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)
-                                  : nullptr;
+    icalproperty *trigger =
+        alarm ? icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY) : nullptr;
     if (!trigger && start.is_date)
         return Refusal{QStringLiteral("全天事项，没有提醒时间")};
     QDateTime at = *startAt;
@@ -231,13 +230,14 @@ std::variant<Event, Refusal, Passed> reminderOf(icalcomponent *item, const QDate
 
     if (icalcomponent_count_properties(item, ICAL_RRULE_PROPERTY) > 1)
         return Refusal{QStringLiteral("有多条重复规则，无法保持")};
-    if (!start.is_date && (start.zone || icaltime_is_utc(start) ||
-                           icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER)) &&
+    if (!start.is_date &&
+        (start.zone || icaltime_is_utc(start) ||
+         icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER)) &&
         !sameWallClockHere(start, startProperty, now.date()))
         return Refusal{QStringLiteral("时区与本机不同，提醒时间会变")};
     if (startAt->date() > now.date())
-        return Refusal{QStringLiteral("从 %1 才开始，无法保持")
-                           .arg(startAt->date().toString(Qt::ISODate))};
+        return Refusal{
+            QStringLiteral("从 %1 才开始，无法保持").arg(startAt->date().toString(Qt::ISODate))};
     const icalrecurrencetype r = icalproperty_get_rrule(rrule);
     if (at.date() != startAt->date() && r.freq != ICAL_DAILY_RECURRENCE)
         return Refusal{QStringLiteral("提醒不在事项当天，无法保持")};

@@ -122,15 +122,15 @@ private slots:
             event.arg("DTSTART:20261109T080000\nRRULE:RSCALE=CHINESE;FREQ=MONTHLY"),
             "农历每月初一 8:00|开会");
         row("all day, no alarm", event.arg("DTSTART;VALUE=DATE:20270305"), "!全天事项");
-        row("every other week",
-            event.arg("DTSTART:20261202T090000\nRRULE:FREQ=WEEKLY;INTERVAL=2"), "!每 2 个周期");
+        row("every other week", event.arg("DTSTART:20261202T090000\nRRULE:FREQ=WEEKLY;INTERVAL=2"),
+            "!每 2 个周期");
         row("ten times", event.arg("DTSTART:20261202T090000\nRRULE:FREQ=DAILY;COUNT=10"),
             "!有次数");
         row("working days",
             event.arg("DTSTART:20261202T090000\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR"),
             "!重复在多个日子");
-        row("second Tuesday",
-            event.arg("DTSTART:20261110T090000\nRRULE:FREQ=MONTHLY;BYDAY=2TU"), "!重复规则太复杂");
+        row("second Tuesday", event.arg("DTSTART:20261110T090000\nRRULE:FREQ=MONTHLY;BYDAY=2TU"),
+            "!重复规则太复杂");
         row("yearly on the 5th of every month",
             event.arg("DTSTART:20260105T090000\nRRULE:FREQ=YEARLY;BYMONTHDAY=5"),
             "!重复规则太复杂");
@@ -150,7 +150,8 @@ private slots:
         row("with an exception",
             event.arg("DTSTART:20261202T090000\nRRULE:FREQ=DAILY\nEXDATE:20261203T090000"),
             "!有另加或排除");
-        row("done to-do", "BEGIN:VTODO\nSUMMARY:x\nSTATUS:COMPLETED\nDUE:20270305T140000\nEND:VTODO",
+        row("done to-do",
+            "BEGIN:VTODO\nSUMMARY:x\nSTATUS:COMPLETED\nDUE:20270305T140000\nEND:VTODO",
             "!已取消或已完成");
         row("passed", event.arg("DTSTART:20261207T115900"), "past");
     }
@@ -173,7 +174,8 @@ private slots:
     void damagedFiles_data()
     {
         columns<QByteArray>("content");
-        const QByteArray whole = calendar("BEGIN:VEVENT\nSUMMARY:a\nDTSTART:20270305T090700\nEND:VEVENT");
+        const QByteArray whole =
+            calendar("BEGIN:VEVENT\nSUMMARY:a\nDTSTART:20270305T090700\nEND:VEVENT");
         row("not a calendar", QByteArray("名字,时间\n开会,9:00\n"));
         row("cut short", whole.left(whole.size() - 30));
         row("empty", QByteArray());

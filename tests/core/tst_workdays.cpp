@@ -7,8 +7,8 @@
 // The calendar as installed beside the program, with no file of the data folder's own.
 static WorkdayCalendar installed(const QString &folder = QDir::tempPath() + "/no-such-folder")
 {
-    return WorkdayCalendar(folder, QCoreApplication::applicationDirPath() +
-                                       "/../share/tasquill/" + WorkdayCalendar::FileName);
+    return WorkdayCalendar(folder, QCoreApplication::applicationDirPath() + "/../share/tasquill/" +
+                                       WorkdayCalendar::FileName);
 }
 
 class TestWorkdays : public QObject
@@ -51,7 +51,8 @@ private slots:
         QVERIFY(calendar.isWorkingDay(QDate(2031, 3, 10)) && calendar.takeNotices().isEmpty());
 
         Workspace work;
-        writeFile(WorkdayCalendar::FileName, "# 下一年\n年份 2031-2031\n2031-01-04 班\n2031-01-01 休\n");
+        writeFile(WorkdayCalendar::FileName,
+                  "# 下一年\n年份 2031-2031\n2031-01-04 班\n2031-01-01 休\n");
         WorkdayCalendar own = installed(work.path());
         QVERIFY(own.isWorkingDay(QDate(2031, 1, 4)) && !own.isWorkingDay(QDate(2031, 1, 1)));
         QVERIFY(own.isWorkingDay(QDate(2024, 5, 1)) && own.takeNotices().size() == 1);

@@ -44,7 +44,8 @@ private slots:
         child<QAction>(other, "importCalendarAction")->trigger();
         QCOMPARE(listed(other, "todayTableView"), QStringList{"周会"});
         QCOMPARE(dialogs.shown.mid(1, 1), QStringList("导出了 1 个提醒到 " + ics + "。"));
-        QVERIFY2(dialogs.shown.last().startsWith("导入了 1 个提醒。"), qPrintable(dialogs.shown.last()));
+        QVERIFY2(dialogs.shown.last().startsWith("导入了 1 个提醒。"),
+                 qPrintable(dialogs.shown.last()));
     }
 
     // Another program adds a reminder for the next minute while the user completes one: the
