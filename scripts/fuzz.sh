@@ -12,8 +12,9 @@ libs=($(pkg-config --libs Qt6Core) -licui18n -licuuc)
 sed -e 's/@TASQUILL_HOME_HOST@/www.tasquill.example/' -e 's/@PROJECT_VERSION@/0/' \
     -e 's|@TASQUILL_HELPER_DIR@|lib/tasquill|' "$here/src/core/projectconfig.h.in" >"$out/projectconfig.h"
 clang++ "${flags[@]}" -o "$out/fuzz_timetext" "$here/tests/fuzz/fuzz_timetext.cpp" \
-    "$here/src/core/timetext.cpp" "$here/src/core/lunarcalendar.cpp" \
-    "$here/src/core/wallclock.cpp" "${libs[@]}"
+    "$here/src/core/timetext.cpp" "$here/src/core/timetextdue.cpp" \
+    "$here/src/core/lunarcalendar.cpp" "$here/src/core/workdaycalendar.cpp" \
+    "$here/src/core/schedule.cpp" "$here/src/core/wallclock.cpp" "${libs[@]}"
 for target in fuzz_timetext; do
     mkdir -p "$out/corpus-$target"
     limit=(-max_total_time="${1:-60}")
