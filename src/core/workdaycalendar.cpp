@@ -19,9 +19,9 @@ WorkdayCalendar::WorkdayCalendar(const QString &folder, const QString &installed
 
 WorkdayCalendar &WorkdayCalendar::shared()
 {
-    static WorkdayCalendar calendar(QString(), QCoreApplication::applicationDirPath() +
-                                                   QStringLiteral("/../share/tasquill/") +
-                                                   FileName);
+    static WorkdayCalendar calendar(
+        QString(), QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/../share/tasquill/") + FileName));
     return calendar;
 }
 
