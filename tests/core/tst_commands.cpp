@@ -115,6 +115,7 @@ private slots:
             QVERIFY2(ran.err.contains("event.db"), qPrintable(ran.err));
         }
         QCOMPARE(run("list", {}, "missing").exit, Commands::FileUnusable);
+        QCOMPARE(run("add", {"9:07"}).exit, Commands::Refused); // no content
         QCOMPARE(readFile("event.db"), QByteArray("不是数据库"));
         QVERIFY(!QFile::exists("out.ics"));
     }

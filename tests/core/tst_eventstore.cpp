@@ -250,6 +250,7 @@ private slots:
         row("1 Nov, not 11 Jan of the same tag", QDate(2013, 11, 1), QDate(2013, 11, 1), "Nov1 ?");
         row("across the new year", QDate(2012, 12, 31), QDate(2013, 1, 1), "Dec31 Jan1 ?");
         row("start after end", QDate(2013, 11, 5), QDate(2013, 11, 4), "");
+        row("no start", QDate(), QDate(2013, 11, 4), "");
         // The browser opens on the last month; a day the earlier month lacks is its last day.
         const HistoryRange december = HistoryRange::lastMonth(QDate(2013, 12, 6));
         const HistoryRange march = HistoryRange::lastMonth(QDate(2016, 3, 31));

@@ -64,6 +64,7 @@ private slots:
             QVERIFY2(endedWell(start(m_folderA.path(), runtime)), qPrintable(runtime));
         QVERIFY(start(m_folderB.path(), m_runtime.path()) && serving(m_folderB.path()));
         QVERIFY(serving(m_folderA.path())); // the first: the later starts there have ended
+        QVERIFY(SingleInstance(m_folderA.path()).sendMessage(QString(), 5000)); // an empty one
 
         first->kill(); // SIGKILL: no chance to clean up
         QVERIFY(first->waitForFinished() && QFile::exists(m_folderA.filePath("tasquill.lock")));
