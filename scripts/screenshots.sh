@@ -30,6 +30,7 @@ convert -size "${SCREEN_W}x$SCREEN_H" gradient:'#5b86a8-#2c4a63' "$TMP/desktop.p
 # A first run that ends at 8:00, so that the next start lists 8:30 and 9:05 as missed.
 start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 08:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
 wait_for 20 "no tray icon" tray_icon
+sleep 1 # its first check done (a fifth of a second after the icon), which notes the minute
 kill -TERM "$APP_PID" && wait "$APP_PID"
 start_app LD_PRELOAD="$faketime_lib" FAKETIME="@$today 09:06:50" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1
 wait_for 20 "no missed reminders" windows '^错过的提醒$'
