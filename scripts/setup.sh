@@ -20,6 +20,8 @@ packages=(
   dpkg-dev desktop-file-utils clang-format clang libclang-rt-14-dev
   # benchmarks: the program the day's list is compared with
   remind
+  # calendar sync: the real servers the tests sync with, the password in the desktop's secret store
+  radicale xandikos curl qtkeychain-qt6-dev
 )
 
 missing=()

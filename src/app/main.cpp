@@ -5,6 +5,7 @@
 #include "lazyicon.h"
 #include "mainwindow.h"
 #include "platformchoice.h"
+#include "projectconfig.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 #include "soundsettings.h"
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,25 @@ int runCommand(int argc, char *argv[], const CommandLine &commandLine)
     const QString folder = commandLine.dir.isEmpty() ? userDataFolder() : commandLine.dir;
     if (folder.isEmpty()) {
         err << QStringLiteral("无法建立用户数据文件夹，请检查它所在的文件夹是否可以写入。")
+            << Qt::endl;
+        return Commands::FileUnusable;
+    }
+    if (commandLine.command == QLatin1String("sync")) {
+        // The sync is a program of its own (see src/sync): this start becomes it.
+        const QByteArray helper =
+            QDir(QCoreApplication::applicationDirPath())
+                .filePath(QStringLiteral(TASQUILL_HELPER_DIR "/tasquill-sync"))
+                .toLocal8Bit();
+        QList<QByteArray> words{helper, "--dir", folder.toLocal8Bit()};
+        for (const QString &argument : commandLine.commandArguments)
+            words << argument.toLocal8Bit();
+        std::vector<char *> argv2;
+        for (QByteArray &word : words)
+            argv2.push_back(word.data());
+        argv2.push_back(nullptr);
+        execv(helper.constData(), argv2.data());
+        err << QStringLiteral("无法启动同步程序 %1，请重新安装 Tasquill。")
+                   .arg(QString::fromLocal8Bit(helper))
             << Qt::endl;
         return Commands::FileUnusable;
     }

@@ -160,11 +160,23 @@ QString rule(const Schedule &s)
     return QString();
 }
 
-Result write(const QList<Event> &events, const QDateTime &now)
+QByteArray uidOf(const Event &event)
+{
+    return QCryptographicHash::hash(
+               (Schema::kindCode(event.kind) + event.time + u'\n' + event.content).toUtf8(),
+               QCryptographicHash::Sha1)
+               .toHex() +
+           "@tasquill";
+}
+
+Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone)
 {
     Result result;
     result.ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
-                 "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n";
+                 "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n" +
+                 zone.definition;
+    const QByteArray startProperty =
+        zone.id.isEmpty() ? QByteArray("DTSTART:") : "DTSTART;TZID=" + zone.id + ':';
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     result.ics.reserve(events.size() * 400); // an event is about 350 bytes
     QSet<QByteArray> written;
@@ -202,17 +214,13 @@ Result write(const QList<Event> &events, const QDateTime &now)
             continue;
         }
         // Identical twins are one reminder (they ring once).
-        const QByteArray uid =
-            QCryptographicHash::hash(
-                (Schema::kindCode(event.kind) + event.time + u'\n' + event.content).toUtf8(),
-                QCryptographicHash::Sha1)
-                .toHex();
+        const QByteArray uid = uidOf(event);
         if (written.contains(uid))
             continue;
         written.insert(uid);
         const QString summary = escaped(event.content.section(u'\n', 0, 0));
-        result.ics += "BEGIN:VEVENT\r\nUID:" + uid + "@tasquill\r\nDTSTAMP:" + stamp.toLatin1() +
-                      "\r\nDTSTART:" + dateTime(start, schedule->time) + "\r\n";
+        result.ics += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:" + stamp.toLatin1() + "\r\n" +
+                      startProperty + dateTime(start, schedule->time) + "\r\n";
         if (event.kind != Kind::Once)
             result.ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
         appendLine(result.ics, QStringLiteral("SUMMARY:") + summary);

@@ -25,7 +25,18 @@ struct Result
     QStringList leftOut;
 };
 
-Result write(const QList<Event> &events, const QDateTime &now);
+// Where a reminder's minute is: floating (the wall clock's wherever the computer is), or in
+// the time zone `id` whose definition, a VTIMEZONE component, goes into the file.
+struct Zone
+{
+    QByteArray id;
+    QByteArray definition;
+};
+
+Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone = {});
+
+// The UID of a reminder's event, made from the reminder itself (twins have the same).
+QByteArray uidOf(const Event &event);
 
 // The first day on or after `from` on which a reminder of `schedule` (a repeating kind)
 // falls due, within four years; invalid when there is none (a yearly "2月30日"). An

@@ -44,8 +44,13 @@ const char Usage[] = R"(
                                      农历每月初一 8:00、工作日 9:00
   export [--dir DIR] 文件.ics          把所有提醒导出为 iCalendar 日历文件
   import [--dir DIR] 文件.ics          导入日历文件中的事件和待办
+  sync   [--dir DIR]                  与设置好的 CalDAV 日历双向同步一次
+  sync   --set 地址 用户名 [--calendar 日历名] [--trust 指纹] [--dir DIR]
+                                     设置同步账户（密码从标准输入读取）；没有这个名字的
+                                     日历时新建一个，默认名为 Tasquill
 子命令使用 DIR 中的 event.db，没有 --dir 时使用用户数据文件夹（同 --user-data）。
-退出码：0 完成；1 被拒绝或输入有误；2 文件无法使用。出错时什么也不写入。
+退出码：0 完成；1 被拒绝或输入有误（同步：密码不对、没有账户）；2 文件无法使用
+（同步：服务器无法连接或回答有误）。出错时什么也不写入。
 )";
 
 } // namespace
@@ -69,6 +74,27 @@ CommandLine CommandLine::read(const QStringList &arguments)
         platformGiven = platformGiven || name == QLatin1String("platform");
         if (qt->value && name == QLatin1String(qt->name) && ++i == arguments.size())
             return answer(1, QStringLiteral("tasquill: Missing value after '%1'.\n").arg(argument));
+    }
+
+    // The sync's own options are its helper's to read: what follows "sync" goes there as it
+    // is, but for the folder, which this start needs as well.
+    QStringList sync;
+    for (int i = 1; i < own.size(); ++i) {
+        if (own.at(i) == QLatin1String("--dir")) {
+            ++i;
+        } else if (own.at(i) == QLatin1String("sync")) {
+            sync = own.mid(i + 1);
+            own = own.mid(0, i + 1);
+            for (int j = 0; j < sync.size(); ++j) {
+                if (sync.at(j) == QLatin1String("--dir") && j + 1 < sync.size()) {
+                    own << sync.takeAt(j) << sync.takeAt(j);
+                    --j;
+                }
+            }
+            break;
+        } else if (!own.at(i).startsWith(u'-')) {
+            break;
+        }
     }
 
     QCommandLineParser parser;
@@ -117,7 +143,7 @@ CommandLine CommandLine::read(const QStringList &arguments)
     if (parser.isSet(dir) && positional.isEmpty())
         return answer(1, QStringLiteral("tasquill: --dir 只用于子命令，请看 tasquill --help。\n"));
     line.command = positional.value(0);
-    line.commandArguments = positional.mid(1);
+    line.commandArguments = positional.mid(1) + sync;
     line.dir = parser.value(dir);
     return line;
 }

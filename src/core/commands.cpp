@@ -20,7 +20,9 @@ struct Usage
     const char *name;
     int least, most;
 };
-constexpr Usage Usages[] = {{"list", 0, 1}, {"add", 2, 2}, {"export", 1, 1}, {"import", 1, 1}};
+// "sync" is run by its helper program, which reads its arguments.
+constexpr Usage Usages[] = {
+    {"list", 0, 1}, {"add", 2, 2}, {"export", 1, 1}, {"import", 1, 1}, {"sync", 0, 8}};
 
 } // namespace
 

@@ -54,6 +54,14 @@ constexpr const TableInfo &info(Table table)
 inline constexpr const char *TimeIndex =
     "create index if not exists eventtable_time on eventtable(时间)";
 
+// What the calendar sync last synced (see SyncState), which earlier versions ignore: the
+// calendar it belongs to and its sync token in syncinfo, and one row per server object in
+// syncitem. Made by the first sync, so a copied event.db carries them.
+inline constexpr const char *SyncTables =
+    "create table if not exists syncinfo(key TEXT PRIMARY KEY, value TEXT);"
+    "create table if not exists syncitem(href TEXT PRIMARY KEY, etag TEXT, form TEXT, "
+    "时间 TEXT, 内容 TEXT, 类型 TEXT, summary TEXT, reason TEXT)";
+
 // The kind codes of column 类型 ("y" once, "m" yearly, "d" monthly, "t" daily, "w" weekly,
 // "l" lunar yearly, "k" lunar monthly, "g" working days): empty for Kind::Other, Other for a code
 // this program does not know.

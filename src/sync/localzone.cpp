@@ -1,0 +1,28 @@
+#include "localzone.h"
+
+#include <QTimeZone>
+
+#include <libical/ical.h>
+
+CalendarExport::Zone localZone()
+{
+    const QByteArray id = QTimeZone::systemTimeZoneId();
+    if (id.isEmpty() || id == "UTC" || !id.contains('/'))
+        return {};
+    icaltimezone *zone = icaltimezone_get_builtin_timezone(id.constData());
+    if (!zone)
+        return {};
+    icalcomponent *definition = icaltimezone_get_component(zone);
+    if (!definition)
+        return {};
+    // libical names its zones with a prefix of its own: the plain IANA name is what phones
+    // and servers know.
+    icalcomponent *copy = icalcomponent_new_clone(definition);
+    if (icalproperty *tzid = icalcomponent_get_first_property(copy, ICAL_TZID_PROPERTY))
+        icalproperty_set_tzid(tzid, id.constData());
+    char *text = icalcomponent_as_ical_string_r(copy);
+    CalendarExport::Zone result{id, QByteArray(text)};
+    icalmemory_free_buffer(text);
+    icalcomponent_free(copy);
+    return result;
+}

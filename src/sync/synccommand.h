@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+// `tasquill sync`: one two-way sync with the saved account, the saving of an account
+// (--set), and the list of an account's calendars (--calendars, for the settings window).
+// The password comes on standard input, never on the command line, where every user of the
+// computer could read it. Exit codes as the other sub-commands: 0 done, 1 refused (a wrong
+// password, no account), 2 the server unreachable or its answer unusable, or event.db.
+class SyncCommand
+{
+public:
+    enum Exit { Done = 0, Refused = 1, Failed = 2 };
+
+    SyncCommand(const QString &folder, QTextStream &out, QTextStream &err);
+
+    // `arguments` as they followed "sync", with --dir taken out.
+    Exit run(const QStringList &arguments);
+
+private:
+    Exit sync();
+    Exit listCalendars(const QString &url, const QString &user, const QString &trust);
+    Exit setAccount(const QString &url, const QString &user, const QString &calendar,
+                    const QString &trust);
+    Exit fail(Exit exit, const QString &message);
+    // The password typed or piped in; nothing when none came.
+    std::optional<QString> passwordFromInput();
+
+    QString m_folder;
+    QTextStream &m_out;
+    QTextStream &m_err;
+};
