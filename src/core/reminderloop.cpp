@@ -55,6 +55,7 @@ void ReminderLoop::checkIfNotYet()
 
 void ReminderLoop::fileChanged()
 {
+    emit fileTouched();
     // The program's own writes, made before it aimed, are no news.
     if (m_service.changedSinceAim())
         check(m_now());

@@ -37,6 +37,9 @@ public:
 
 signals:
     void ticked(const ReminderService::Tick &tick);
+    // event.db or its folder changed, whoever wrote (this program too): for those that
+    // follow every write, as the calendar sync does.
+    void fileTouched();
 
 private:
     void fileChanged();

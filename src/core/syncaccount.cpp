@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
+
 QString SyncAccount::fileName(const QString &folder)
 {
     return QDir(folder).filePath(QStringLiteral("sync.conf"));
@@ -20,6 +22,7 @@ std::optional<SyncAccount> SyncAccount::load(const QString &folder)
     account.calendar = QUrl(file.value(QStringLiteral("calendar")).toString());
     account.calendarName = file.value(QStringLiteral("calendarName")).toString();
     account.fingerprint = file.value(QStringLiteral("fingerprint")).toString();
+    account.timeoutSeconds = std::clamp(file.value(QStringLiteral("timeout"), 30).toInt(), 1, 600);
     account.lastSync =
         QDateTime::fromString(file.value(QStringLiteral("lastSync")).toString(), Qt::ISODate);
     account.lastResult = file.value(QStringLiteral("lastResult")).toString();
@@ -38,6 +41,7 @@ bool SyncAccount::save(const QString &folder) const
     file.setValue(QStringLiteral("calendar"), calendar.toString());
     file.setValue(QStringLiteral("calendarName"), calendarName);
     file.setValue(QStringLiteral("fingerprint"), fingerprint);
+    file.setValue(QStringLiteral("timeout"), timeoutSeconds);
     file.setValue(QStringLiteral("lastSync"), lastSync.toString(Qt::ISODate));
     file.setValue(QStringLiteral("lastResult"), lastResult);
     file.setValue(QStringLiteral("lastFailed"), lastFailed);

@@ -18,6 +18,8 @@ struct SyncAccount
     // The SHA-256 fingerprint of a certificate the system does not trust but the user
     // accepted ("ab:cd:…"); empty when none.
     QString fingerprint;
+    // How long a server may keep silent before the sync gives up on it, in seconds.
+    int timeoutSeconds = 30;
     QDateTime lastSync; // when the last sync ended; invalid before the first
     QString lastResult; // what it said, for the settings window
     bool lastFailed = false;

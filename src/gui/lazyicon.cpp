@@ -12,6 +12,11 @@ QPixmap readPng(const QString &fileName)
     return QPixmap::fromImage(reader.read());
 }
 
+QIcon lazyIcon(const QString &name, int pixels)
+{
+    return LazyIconEngine::icon(QStringLiteral(":/images/images/") + name, QSize(pixels, pixels));
+}
+
 LazyIconEngine::LazyIconEngine(const QString &fileName, const QSize &fileSize)
     : m_fileName(fileName), m_fileSize(fileSize)
 {

@@ -8,6 +8,10 @@
 // The PNG image in `fileName`, read without probing the other image formats.
 QPixmap readPng(const QString &fileName);
 
+// The program's image `name`, of `pixels` square, from its resources; decoded when first
+// drawn, since the main window starts hidden in the tray.
+QIcon lazyIcon(const QString &name, int pixels);
+
 // An icon whose image file is read only when the icon is first drawn. Qt reads and decodes
 // an image file as soon as it is added to an icon; for the main window, which starts hidden
 // in the tray, that was a third of the program's start-up.

@@ -18,6 +18,7 @@
 #include "setwindow.h"
 #include "soundsetwindow.h"
 #include "storeerrortext.h"
+#include "synccontrol.h"
 #include "tableviews.h"
 #include "textrowsmodel.h"
 #include "timetext.h"
@@ -38,12 +39,6 @@ constexpr int FirstCheckDelayMs = 200;
 const QString DatabaseFile = QStringLiteral("event.db");
 const QString ContactNumber = QStringLiteral("20140305");
 
-// The window starts hidden in the tray: its images are decoded when first drawn.
-QIcon lazyIcon(const QString &name, int pixels)
-{
-    return LazyIconEngine::icon(QStringLiteral(":/images/images/") + name, QSize(pixels, pixels));
-}
-
 // The entry, browser and sound windows: each opened anew, gone when closed.
 void openToolWindow(QWidget *window)
 {
@@ -60,6 +55,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowIcon(lazyIcon(QStringLiteral("logotwo.png"), 340));
     createActions();
     createTrayIcon();
+    m_sync = new SyncControl(this, trayIconMenu);
+    connect(m_sync, &SyncControl::changed, this, &MainWindow::refresh);
+    connect(m_sync, &SyncControl::failed, this, &MainWindow::reportFailure);
 
     m_popups = new PopupStack(this);
     m_chime = new ReminderChime(this);
@@ -120,6 +118,7 @@ void MainWindow::ensureUi()
     connect(ui.mButton, &QPushButton::clicked, this, &MainWindow::moveItem);
     connect(new CalendarFiles(*m_store, this, ui.importCalendarAction, ui.exportCalendarAction),
             &CalendarFiles::imported, this, &MainWindow::refresh);
+    m_sync->attach(ui.syncSettingsAction, ui.syncNowAction);
     // Without a notification area there is no tray menu: the window's menus offer what it
     // would (this window itself aside).
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -174,6 +173,7 @@ void MainWindow::initDatabase(const QString &fileName)
     delete m_loop;
     m_loop = new ReminderLoop(*m_store, &Clock::now, this);
     connect(m_loop, &ReminderLoop::ticked, this, &MainWindow::handle);
+    connect(m_loop, &ReminderLoop::fileTouched, m_sync, &SyncControl::localChange);
     // The last minute checked is noted at the end: the next start knows what came since.
     connect(qApp, &QCoreApplication::aboutToQuit, m_loop, &ReminderLoop::saveMarker);
 }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <memory>
 
+class SyncControl;
 class EventStore;
 class MissedWindow;
 class PopupStack;
@@ -117,4 +118,5 @@ private:
     ReminderNotifications *m_notifications = nullptr; // on Wayland
     QList<Reminder> m_missedToList;                   // announced by a notification, not listed yet
     QPointer<MissedWindow> m_moreWindow;              // "更多提醒"
+    SyncControl *m_sync = nullptr;
 };

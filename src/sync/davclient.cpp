@@ -1,13 +1,6 @@
 #include "davclient.h"
 
-#include <QBuffer>
-#include <QEventLoop>
 #include <QHostAddress>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSslCertificate>
-#include <QSslError>
-#include <QTimer>
 
 namespace {
 
@@ -21,9 +14,9 @@ int portOf(const QUrl &url)
 } // namespace
 
 DavClient::DavClient(const QUrl &server, const Options &options)
-    : m_server(server), m_options(options)
+    : m_server(server), m_options(options),
+      m_connection({options.idleTimeoutMs, options.maxBody, options.fingerprint})
 {
-    m_manager.setAutoDeleteReplies(true);
 }
 
 QString DavClient::refusalOf(const QUrl &url)
@@ -81,94 +74,31 @@ DavReply DavClient::sendOnce(const QByteArray &method, const QUrl &url, const QB
         result.failure = refusal;
         return result;
     }
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Tasquill"));
+    const bool standardPort = url.port() == -1;
+    const QByteArray path = url.path(QUrl::FullyEncoded).toUtf8();
+    QByteArray head =
+        method + ' ' + (path.isEmpty() ? QByteArray("/") : path) +
+        " HTTP/1.1\r\nHost: " + url.host(QUrl::FullyEncoded).toUtf8() +
+        (standardPort ? QByteArray() : ':' + QByteArray::number(url.port())) +
+        "\r\nUser-Agent: Tasquill\r\nContent-Length: " + QByteArray::number(body.size());
     if (!body.isEmpty())
-        request.setRawHeader("Content-Type",
-                             body.startsWith("BEGIN:VCALENDAR")
-                                 ? QByteArrayLiteral("text/calendar; charset=utf-8")
-                                 : QByteArrayLiteral("application/xml; charset=utf-8"));
+        head += body.startsWith("BEGIN:VCALENDAR")
+                    ? QByteArrayLiteral("\r\nContent-Type: text/calendar; charset=utf-8")
+                    : QByteArrayLiteral("\r\nContent-Type: application/xml; charset=utf-8");
     for (const auto &[name, value] : headers)
-        request.setRawHeader(name, value);
+        head += "\r\n" + name + ": " + value;
     // Sent to the server itself only: never to another host, never learnt from a challenge.
     if (sameOrigin(url) && !m_options.user.isEmpty())
-        request.setRawHeader("Authorization",
-                             "Basic " +
-                                 (m_options.user + u':' + m_options.password).toUtf8().toBase64());
+        head += "\r\nAuthorization: Basic " +
+                (m_options.user + u':' + m_options.password).toUtf8().toBase64();
 
-    QBuffer upload;
-    upload.setData(body);
-    upload.open(QIODevice::ReadOnly);
-    QNetworkReply *reply = m_manager.sendCustomRequest(request, method, &upload);
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setInterval(m_options.idleTimeoutMs);
-    bool tooLarge = false, timedOut = false;
-    QObject::connect(&idle, &QTimer::timeout, reply, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::uploadProgress, &idle, [&] { idle.start(); });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        idle.start();
-        result.body += reply->readAll();
-        if (result.body.size() > m_options.maxBody) {
-            tooLarge = true;
-            result.body.clear();
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [&](const QList<QSslError> &) {
-        const QString fingerprint = QString::fromLatin1(reply->sslConfiguration()
-                                                            .peerCertificate()
-                                                            .digest(QCryptographicHash::Sha256)
-                                                            .toHex(':'))
-                                        .toUpper();
-        if (!m_options.fingerprint.isEmpty() &&
-            fingerprint.compare(m_options.fingerprint, Qt::CaseInsensitive) == 0)
-            reply->ignoreSslErrors();
-        else
-            result.fingerprint = fingerprint;
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    idle.start();
-    loop.exec();
-    idle.stop();
-
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!tooLarge)
-        result.body += reply->readAll();
-    result.etag = reply->rawHeader("ETag");
-    const int status = result.status;
-    if (status >= 300 && status < 400 && reply->hasRawHeader("Location"))
-        *redirect = QUrl(QString::fromUtf8(reply->rawHeader("Location")));
-    if (tooLarge) {
-        result.failure = QStringLiteral("服务器的回答大得异常（超过 %1 MB），同步停止了。")
-                             .arg(m_options.maxBody / (1024 * 1024));
-    } else if (timedOut) {
-        result.failure = QStringLiteral("服务器 %1 秒没有回答，同步停止了。")
-                             .arg(m_options.idleTimeoutMs / 1000);
-    } else if (!result.fingerprint.isEmpty()) {
-        result.failure = m_options.fingerprint.isEmpty()
-                             ? QStringLiteral("服务器的证书不受本机信任。若确认是您的服务器，"
-                                              "可以信任这个证书。")
-                             : QStringLiteral("服务器的证书变了，与您信任的不同：同步停止了。"
-                                              "若服务器换了证书，请在同步设置中重新连接。");
-    } else if (status == 0) {
-        result.failure =
-            QStringLiteral("无法连接服务器 %1（%2）。").arg(url.host(), reply->errorString());
-    } else if (reply->error() != QNetworkReply::NoError && status < 400 &&
-               reply->error() < QNetworkReply::ContentAccessDenied) {
-        // A connection that broke half-way through the answer.
-        result.failure = QStringLiteral("与服务器 %1 的连接中断了（%2）。")
-                             .arg(url.host(), reply->errorString());
-    }
-    if (!result.failure.isEmpty())
-        result.body.clear();
+    const HttpConnection::Answer answer = m_connection.exchange(url, head, body);
+    result.status = answer.failure.isEmpty() ? answer.status : 0;
+    result.body = answer.body;
+    result.etag = answer.header("etag");
+    result.failure = answer.failure;
+    result.fingerprint = answer.fingerprint;
+    if (result.status >= 300 && result.status < 400 && !answer.header("location").isEmpty())
+        *redirect = QUrl::fromEncoded(answer.header("location"));
     return result;
 }

@@ -2,10 +2,11 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QNetworkAccessManager>
 #include <QPair>
 #include <QString>
 #include <QUrl>
+
+#include "httpconnection.h"
 
 // One exchange with the server, as the sync needs it.
 struct DavReply
@@ -54,5 +55,5 @@ private:
 
     QUrl m_server;
     Options m_options;
-    QNetworkAccessManager m_manager;
+    HttpConnection m_connection;
 };

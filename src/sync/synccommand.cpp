@@ -45,6 +45,15 @@ QString messageOf(const DavReply &reply)
     return message;
 }
 
+// The server's address as typed, without a user name or password written into it: those
+// would be kept in sync.conf.
+QUrl serverOf(const QString &typed)
+{
+    QUrl server = QUrl::fromUserInput(typed);
+    server.setUserInfo(QString());
+    return server;
+}
+
 } // namespace
 
 SyncCommand::SyncCommand(const QString &folder, QTextStream &out, QTextStream &err)
@@ -116,7 +125,7 @@ SyncCommand::Exit SyncCommand::run(const QStringList &arguments)
 SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &user,
                                              const QString &trust)
 {
-    const QUrl server = QUrl::fromUserInput(url);
+    const QUrl server = serverOf(url);
     if (const QString refusal = DavClient::refusalOf(server); !refusal.isEmpty())
         return fail(Refused, refusal);
     const std::optional<QString> password = passwordFromInput();
@@ -135,7 +144,7 @@ SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &
 SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &user,
                                           const QString &name, const QString &trust)
 {
-    const QUrl server = QUrl::fromUserInput(url);
+    const QUrl server = serverOf(url);
     if (const QString refusal = DavClient::refusalOf(server); !refusal.isEmpty())
         return fail(Refused, refusal);
     const std::optional<QString> password = passwordFromInput();
@@ -162,7 +171,12 @@ SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &use
     }
     const std::optional<PasswordStore::Place> place =
         PasswordStore(m_folder, keyOf(server, user)).save(*password);
-    SyncAccount saved{server, user, chosen->url, chosen->name, trust, {}, {}, false};
+    SyncAccount saved;
+    saved.server = server;
+    saved.user = user;
+    saved.calendar = chosen->url;
+    saved.calendarName = chosen->name;
+    saved.fingerprint = trust;
     if (!place || !saved.save(m_folder))
         return fail(Failed, QStringLiteral("无法在 %1 中保存同步账户，请检查它是否可以写入。")
                                 .arg(QDir::toNativeSeparators(m_folder)));
@@ -192,7 +206,8 @@ SyncCommand::Exit SyncCommand::sync()
     if (lock >= 0)
         flock(lock, LOCK_EX);
 
-    DavClient client(account->server, {account->user, *password, account->fingerprint});
+    DavClient client(account->server, {account->user, *password, account->fingerprint,
+                                       account->timeoutSeconds * 1000});
     CalendarSync sync(client, QDir(m_folder).filePath(QStringLiteral("event.db")),
                       account->calendar, localZone());
     const CalendarSync::Report report = sync.run(Clock::now());

@@ -40,7 +40,7 @@ wait_for 5 "完成 did not close the reminder" test -z "$(windows '^提醒$')"
 
 pick_tray_entry 1
 wait_for 10 "打开主窗口 showed no main window" windows '^ Tasquill$'
-pick_tray_entry 3
+pick_tray_entry 4 # 打开主窗口, 立即同步, 软件主页, 退出
 ends - 退出
 
 start_at 10:10:30

@@ -4,7 +4,8 @@
 #   caldav_start radicale|xandikos DIR [USER PASSWORD]   (call it directly, not in $(...))
 #       sets CALDAV_KIND, CALDAV_URL (what a user types: http://127.0.0.1:PORT/), CALDAV_PID,
 #       CALDAV_USER, CALDAV_PASSWORD, CALDAV_PRINCIPAL and CALDAV_HOME (calendar-home-set, a URL);
-#       logs to DIR/KIND.log; on port CALDAV_PORT when set (a restart). CALDAV_XANDIKOS_DEFAULTS=1: Xandikos makes calendars/calendar/ too.
+#       logs to DIR/KIND.log; on port CALDAV_PORT when set (a restart); Radicale over TLS with
+#       CALDAV_TLS.crt and CALDAV_TLS.key when CALDAV_TLS names them. CALDAV_XANDIKOS_DEFAULTS=1: Xandikos makes calendars/calendar/ too.
 #   caldav_stop [PID]                       ends the server (again: nothing happens)
 #   caldav_free_port                        a TCP port free on 127.0.0.1 just now
 #   caldav_calendars [HOME]                 "HREF<tab>DISPLAYNAME" of each calendar there
@@ -34,6 +35,9 @@ caldav_start() {
             cat >"$dir/radicale.conf" <<EOF
 [server]
 hosts = 127.0.0.1:$port
+${CALDAV_TLS:+ssl = True
+certificate = $CALDAV_TLS.crt
+key = $CALDAV_TLS.key}
 [auth]
 type = htpasswd
 htpasswd_filename = $dir/users
@@ -45,7 +49,7 @@ filesystem_folder = $dir/collections
 level = info
 EOF
             env -u RADICALE_CONFIG radicale --config "$dir/radicale.conf" >>"$dir/radicale.log" 2>&1 &
-            CALDAV_HOME="http://127.0.0.1:$port/$user/"
+            CALDAV_HOME="http${CALDAV_TLS:+s}://127.0.0.1:$port/$user/"
             ;;
         xandikos)
             # No accounts of its own: any credentials (or none) are let in, all as this principal.
@@ -57,12 +61,12 @@ EOF
             ;;
         *) echo "caldav_start: no server called '$kind'" >&2 && return 1 ;;
         esac
-        CALDAV_PID=$! CALDAV_USER=$user CALDAV_PASSWORD=$password CALDAV_URL="http://127.0.0.1:$port/"
+        CALDAV_PID=$! CALDAV_USER=$user CALDAV_PASSWORD=$password CALDAV_URL="http${CALDAV_TLS:+s}://127.0.0.1:$port/"
         # shellcheck disable=SC2034 # for the caller
         CALDAV_KIND=$kind CALDAV_PRINCIPAL="http://127.0.0.1:$port/$user/"
         deadline=$((SECONDS + 10))
         while kill -0 "$CALDAV_PID" 2>/dev/null && ((SECONDS < deadline)); do
-            if curl -s -o /dev/null --max-time 1 -X OPTIONS "$CALDAV_URL"; then # any answer will do
+            if curl -k -s -o /dev/null --max-time 1 -X OPTIONS "$CALDAV_URL"; then # any answer will do
                 # Xandikos makes the principal's folders on its first start, before it listens.
                 printf 'CALDAV_URL=%s\nCALDAV_PID=%s\nCALDAV_HOME=%s\n' "$CALDAV_URL" "$CALDAV_PID" "$CALDAV_HOME"
                 return 0
