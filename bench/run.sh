@@ -123,6 +123,8 @@ sleep 15 # its desktop up and its program started before the others begin
     echo
     RUNS=${RUNS:-30} "$root/bench/today/run.sh" "$build"
     echo
+    "$root/bench/sync/run.sh" "$build"
+    echo
 } >"$out/sections"
 wait "$idle"
 cat "$out/idle" >>"$out/sections" && cat "$out/idle-summary" >>"$BENCH_SUMMARY"

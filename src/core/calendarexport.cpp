@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <cstdio>
+#include <functional>
 
 namespace CalendarExport {
 
@@ -169,16 +170,21 @@ QByteArray uidOf(const Event &event)
            "@tasquill";
 }
 
-Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone)
+namespace {
+
+const QByteArray Header = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+                          "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n";
+const QByteArray Footer = "END:VCALENDAR\r\n";
+
+// Writes each reminder's VEVENT through `take`, the reasons of those left out into `leftOut`.
+void writeEvents(const QList<Event> &events, const QDateTime &now, const Zone &zone,
+                 QStringList &leftOut,
+                 const std::function<void(const Event &, const QByteArray &)> &take)
 {
-    Result result;
-    result.ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
-                 "PRODID:-//Tasquill//Tasquill " TASQUILL_VERSION "//ZH\r\n" +
-                 zone.definition;
+    QByteArray ics;
     const QByteArray startProperty =
         zone.id.isEmpty() ? QByteArray("DTSTART:") : "DTSTART;TZID=" + zone.id + ':';
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    result.ics.reserve(events.size() * 400); // an event is about 350 bytes
     QSet<QByteArray> written;
     // Many reminders share a day of the year or a lunar day: each first day is found once.
     QHash<QString, QDate> firstDays;
@@ -186,14 +192,13 @@ Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone)
     for (const Event &event : events) {
         const std::optional<Schedule> schedule = Schedule::read(event.time);
         if (!schedule || schedule->kind != event.kind) {
-            result.leftOut << event.time + u' ' + event.content + QStringLiteral("：时间无法识别");
+            leftOut << event.time + u' ' + event.content + QStringLiteral("：时间无法识别");
             continue;
         }
         // No calendar rule knows the State Council's schedule of holidays and make-up days.
         if (event.kind == Kind::Workday) {
-            result.leftOut << event.time + u' ' + event.content +
-                                  QStringLiteral(
-                                      "：工作日提醒随法定节假日和调休而变，日历规则无法表示");
+            leftOut << event.time + u' ' + event.content +
+                           QStringLiteral("：工作日提醒随法定节假日和调休而变，日历规则无法表示");
             continue;
         }
         QDate start = schedule->date;
@@ -210,7 +215,7 @@ Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone)
             start = *found;
         }
         if (!start.isValid()) {
-            result.leftOut << event.time + u' ' + event.content + QStringLiteral("：没有这一天");
+            leftOut << event.time + u' ' + event.content + QStringLiteral("：没有这一天");
             continue;
         }
         // Identical twins are one reminder (they ring once).
@@ -219,23 +224,49 @@ Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone)
             continue;
         written.insert(uid);
         const QString summary = escaped(event.content.section(u'\n', 0, 0));
-        result.ics += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:" + stamp.toLatin1() + "\r\n" +
-                      startProperty + dateTime(start, schedule->time) + "\r\n";
+        ics.clear();
+        ics += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:" + stamp.toLatin1() + "\r\n" +
+               startProperty + dateTime(start, schedule->time) + "\r\n";
         if (event.kind != Kind::Once)
-            result.ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
-        appendLine(result.ics, QStringLiteral("SUMMARY:") + summary);
-        appendLine(result.ics, QStringLiteral("DESCRIPTION:") + escaped(event.content));
+            ics += "RRULE:" + rule(*schedule).toLatin1() + "\r\n";
+        appendLine(ics, QStringLiteral("SUMMARY:") + summary);
+        appendLine(ics, QStringLiteral("DESCRIPTION:") + escaped(event.content));
         // Readers trim the blanks around a text: a content that has them keeps them here.
         if (event.content.trimmed() != event.content)
-            appendLine(result.ics,
-                       QStringLiteral("X-TASQUILL-CONTENT:") +
-                           QString::fromLatin1(event.content.toUtf8().toPercentEncoding()));
-        result.ics += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT0S\r\n";
-        appendLine(result.ics, QStringLiteral("DESCRIPTION:") + summary);
-        result.ics += "END:VALARM\r\nEND:VEVENT\r\n";
-        ++result.exported;
+            appendLine(ics, QStringLiteral("X-TASQUILL-CONTENT:") +
+                                QString::fromLatin1(event.content.toUtf8().toPercentEncoding()));
+        ics += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT0S\r\n";
+        appendLine(ics, QStringLiteral("DESCRIPTION:") + summary);
+        ics += "END:VALARM\r\nEND:VEVENT\r\n";
+        take(event, ics);
     }
-    result.ics += "END:VCALENDAR\r\n";
+}
+
+} // namespace
+
+Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone,
+             const QString &name)
+{
+    Result result;
+    result.ics = Header;
+    if (!name.isEmpty())
+        appendLine(result.ics, QStringLiteral("X-WR-CALNAME:") + escaped(name));
+    result.ics += zone.definition;
+    result.ics.reserve(events.size() * 400); // an event is about 350 bytes
+    writeEvents(events, now, zone, result.leftOut, [&](const Event &, const QByteArray &event) {
+        result.ics += event;
+        ++result.exported;
+    });
+    result.ics += Footer;
+    return result;
+}
+
+Objects writeEach(const QList<Event> &events, const QDateTime &now, const Zone &zone)
+{
+    Objects result;
+    writeEvents(events, now, zone, result.leftOut, [&](const Event &e, const QByteArray &event) {
+        result.objects.append({e, Header + zone.definition + event + Footer});
+    });
     return result;
 }
 

@@ -33,7 +33,18 @@ struct Zone
     QByteArray definition;
 };
 
-Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone = {});
+// `name`: the calendar's name (X-WR-CALNAME), for a file that is a whole calendar.
+Result write(const QList<Event> &events, const QDateTime &now, const Zone &zone = {},
+             const QString &name = {});
+
+// Each reminder as a calendar object of its own, as a CalDAV server keeps them: the reminder
+// and its file, twins once.
+struct Objects
+{
+    QList<std::pair<Event, QByteArray>> objects;
+    QStringList leftOut;
+};
+Objects writeEach(const QList<Event> &events, const QDateTime &now, const Zone &zone);
 
 // The UID of a reminder's event, made from the reminder itself (twins have the same).
 QByteArray uidOf(const Event &event);

@@ -135,6 +135,12 @@ ToServer toServer(const QList<SyncRecord> &records, const QList<Event> &here, co
         rows.insert(keyOf(event));
     QSet<QString> onServer;
     for (const SyncRecord &record : records) {
+        if (record.form == SyncRecord::Form::LeftOut && !record.event.time.isEmpty()) {
+            if (rows.contains(keyOf(record.event)))
+                onServer.insert(keyOf(record.event));
+            else
+                plan.forgotten.append(record.href);
+        }
         if (record.form != SyncRecord::Form::Kept)
             continue;
         onServer.insert(keyOf(record.event));

@@ -34,10 +34,12 @@ struct ToServer
     QList<Event> uploads;       // reminders the calendar does not have
     QList<SyncRecord> removals; // objects whose reminder was deleted here
     QList<SyncRecord> passed;   // once-only reminders done or passed: they stay there
+    QStringList forgotten;      // refused reminders since deleted here: their records go
 };
 
 // What goes to the server after fromServer's steps: `inHistory` says whether the history
-// holds a reminder.
+// holds a reminder. A reminder the server refused (a LeftOut record with the reminder) is
+// not offered again while it stays as it is.
 ToServer toServer(const QList<SyncRecord> &records, const QList<Event> &here, const QDateTime &now,
                   const std::function<bool(const Event &)> &inHistory);
 

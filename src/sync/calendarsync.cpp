@@ -10,6 +10,8 @@ namespace {
 
 // Objects fetched by one calendar-multiget, and records written by one transaction.
 constexpr int Batch = 200;
+// Reminders put up as a whole calendar rather than one by one, where the server can.
+constexpr int WholeAtLeast = 50;
 
 // A server's href as a path with nothing percent-encoded: servers differ in what they
 // encode, and the records must find their objects again.
@@ -27,9 +29,9 @@ bool isCalendarPath(const QString &path, const QUrl &calendar)
 } // namespace
 
 CalendarSync::CalendarSync(DavClient &client, const QString &eventDbPath, const QUrl &calendar,
-                           const CalendarExport::Zone &zone)
+                           const QString &name, const CalendarExport::Zone &zone)
     : m_client(client), m_state(eventDbPath), m_eventDb(eventDbPath), m_calendar(calendar),
-      m_zone(zone)
+      m_name(name), m_zone(zone)
 {
 }
 
@@ -100,10 +102,11 @@ bool CalendarSync::listChanges(const QString &token, QStringList *toFetch, QStri
             *known != QString::fromUtf8(response.etag))
             toFetch->append(path);
     }
+    m_serverEmpty = !incremental && present.isEmpty();
     // A whole listing: what it lacks was deleted.
     if (!incremental) {
         for (auto it = m_etags.cbegin(); it != m_etags.cend(); ++it) {
-            if (!present.contains(it.key()))
+            if (!present.contains(it.key()) && !m_refused.contains(it.key()))
                 gone->append(it.key());
         }
     }
@@ -169,6 +172,8 @@ bool CalendarSync::sendUp(const QDateTime &now)
     const SyncPlan::ToServer plan = SyncPlan::toServer(
         *records, *here, now, [&](const Event &e) { return m_state.inHistory(e).value_or(true); });
     QList<SyncStep> steps;
+    for (const QString &href : plan.forgotten)
+        steps.append({std::nullopt, std::nullopt, std::nullopt, href});
     for (SyncRecord record : plan.passed) {
         record.form = SyncRecord::Form::Passed;
         steps.append({std::nullopt, std::nullopt, record, QString()});
@@ -181,26 +186,50 @@ bool CalendarSync::sendUp(const QDateTime &now)
         return written || stopHere();
     };
     QStringList taken; // hrefs where an object was already
-    for (const Event &event : plan.uploads) {
-        const CalendarExport::Result ics = CalendarExport::write({event}, now, m_zone);
-        if (ics.exported == 0) {
-            m_report.leftOut << ics.leftOut;
-            continue;
+    if (!flush())
+        return false;
+    QList<Event> uploads = plan.uploads;
+    if (m_serverEmpty && records->isEmpty()) {
+        // Lunar rules are not known to every server, which refuses a whole calendar for
+        // one of them: they go one by one.
+        QList<Event> whole, lunar;
+        for (const Event &event : uploads)
+            (event.kind == Kind::LunarYearly || event.kind == Kind::LunarMonthly ? lunar : whole)
+                .append(event);
+        if (whole.size() >= WholeAtLeast) {
+            if (const std::optional<bool> done = sendWhole(whole, now)) {
+                if (!*done)
+                    return false;
+                uploads = lunar;
+            }
         }
+    }
+    const CalendarExport::Objects objects = CalendarExport::writeEach(uploads, now, m_zone);
+    m_report.leftOut << objects.leftOut;
+    for (const auto &[event, ics] : objects.objects) {
         const QString href = m_calendar.path(QUrl::FullyDecoded) +
                              QString::fromLatin1(CalendarExport::uidOf(event)).section(u'@', 0, 0) +
                              QStringLiteral(".ics");
-        const DavReply reply = m_client.send("PUT", urlOf(href), ics.ics, {{"If-None-Match", "*"}});
+        const DavReply reply = m_client.send("PUT", urlOf(href), ics, {{"If-None-Match", "*"}});
         if (reply.status == 412) {
             taken << href;
             continue;
         }
         // A server that will not take this one object (some cannot store a Chinese-calendar
         // rule) still takes the others; it is tried again next time.
-        if (reply.failure.isEmpty() && (reply.status == 400 || reply.status == 415 ||
-                                        reply.status == 207 || reply.status >= 500)) {
+        if (reply.failure.isEmpty() &&
+            (reply.status == 400 || reply.status == 415 || reply.status == 422 ||
+             reply.status == 207 || reply.status >= 500)) {
+            const QString reason = QStringLiteral("服务器不接受（HTTP %1）").arg(reply.status);
             m_report.leftOut << event.time + u' ' + event.content.section(u'\n', 0, 0) +
-                                    QStringLiteral("：服务器不接受（HTTP %1）").arg(reply.status);
+                                    QStringLiteral("：") + reason;
+            // Refused for what it is, not offered again while it stays so; a server's
+            // trouble of the moment (5xx) is tried again.
+            if (reply.status < 500)
+                steps.append({std::nullopt, std::nullopt,
+                              SyncRecord{href, QString(), SyncRecord::Form::LeftOut, event,
+                                         event.content.section(u'\n', 0, 0), reason},
+                              QString()});
             continue;
         }
         if (!reply.ok())
@@ -237,6 +266,33 @@ bool CalendarSync::sendUp(const QDateTime &now)
     return taken.isEmpty() || (fetch(taken, now, &found) && bringDown(found, {}));
 }
 
+std::optional<bool> CalendarSync::sendWhole(const QList<Event> &events, const QDateTime &now)
+{
+    const DavReply version =
+        m_client.send("PROPFIND", m_calendar, DavXml::findEtags(), {{"Depth", "0"}});
+    QByteArray etag;
+    for (const DavXml::Response &response : DavXml::parse(version.body).responses)
+        etag = response.etag;
+    if (!version.ok() || etag.isEmpty())
+        return std::nullopt;
+    const CalendarExport::Result ics = CalendarExport::write(events, now, m_zone, m_name);
+    const DavReply reply = m_client.send("PUT", m_calendar, ics.ics, {{"If-Match", etag}});
+    if (!reply.ok())
+        return std::nullopt;
+    m_report.up += ics.exported;
+    m_report.leftOut << ics.leftOut;
+    // Their names are the server's: the whole listing finds them, each the reminder it was.
+    QStringList toFetch, gone;
+    QString token;
+    QList<SyncPlan::Fetched> found;
+    const int down = m_report.down;
+    const bool linked = listChanges(QString(), &toFetch, &gone, &token) &&
+                        fetch(toFetch, now, &found) && bringDown(found, gone) &&
+                        (m_state.setToken(token) || stopHere());
+    m_report.down = down; // they went up
+    return linked;
+}
+
 CalendarSync::Report CalendarSync::run(const QDateTime &now)
 {
     m_report = {};
@@ -256,8 +312,12 @@ CalendarSync::Report CalendarSync::run(const QDateTime &now)
         stopHere();
         return m_report;
     }
-    for (const SyncRecord &record : std::as_const(*records))
+    for (const SyncRecord &record : std::as_const(*records)) {
         m_etags.insert(record.href, record.etag);
+        // A reminder the server refused has a record but no object there.
+        if (record.form == SyncRecord::Form::LeftOut && !record.event.time.isEmpty())
+            m_refused.insert(record.href);
+    }
     QStringList toFetch, gone;
     QString newToken;
     QList<SyncPlan::Fetched> changed;

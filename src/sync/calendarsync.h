@@ -7,6 +7,7 @@
 #include "syncstate.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QStringList>
 #include <QUrl>
 
@@ -27,8 +28,9 @@ public:
         QStringList leftOut; // "summary：reason", of both sides
     };
 
+    // `name` is the calendar's display name.
     CalendarSync(DavClient &client, const QString &eventDbPath, const QUrl &calendar,
-                 const CalendarExport::Zone &zone);
+                 const QString &name, const CalendarExport::Zone &zone);
 
     Report run(const QDateTime &now);
 
@@ -40,6 +42,12 @@ private:
     bool fetch(const QStringList &hrefs, const QDateTime &now, QList<SyncPlan::Fetched> *into);
     bool bringDown(const QList<SyncPlan::Fetched> &changed, const QStringList &gone);
     bool sendUp(const QDateTime &now);
+    // Puts `events` up as the whole calendar in one request, where the server takes that (Radicale
+    // does; it checks a new object against every other, so one at a time takes it minutes
+    // for thousands). Only into a calendar that is empty, and still unchanged (If-Match):
+    // nothing of anyone else's is replaced. Nothing when it was not done; otherwise whether
+    // the objects could be taken up as the reminders they are.
+    std::optional<bool> sendWhole(const QList<Event> &events, const QDateTime &now);
     // Stops the sync for `reply`'s failure; false.
     bool stop(const DavReply &reply);
     bool stopHere();
@@ -49,8 +57,11 @@ private:
     SyncState m_state;
     QString m_eventDb;
     QUrl m_calendar;
+    QString m_name;
+    bool m_serverEmpty = false; // a whole listing found no object
     CalendarExport::Zone m_zone;
     IcalReader m_reader;
     QHash<QString, QString> m_etags; // of the records, by href
+    QSet<QString> m_refused;         // records of reminders the server refused
     Report m_report;
 };

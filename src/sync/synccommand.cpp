@@ -209,7 +209,7 @@ SyncCommand::Exit SyncCommand::sync()
     DavClient client(account->server, {account->user, *password, account->fingerprint,
                                        account->timeoutSeconds * 1000});
     CalendarSync sync(client, QDir(m_folder).filePath(QStringLiteral("event.db")),
-                      account->calendar, localZone());
+                      account->calendar, account->calendarName, localZone());
     const CalendarSync::Report report = sync.run(Clock::now());
     account->lastSync = Clock::now();
     account->lastResult = report.text;
