@@ -56,6 +56,21 @@ bool CalendarSync::stop(const DavReply &reply)
     return false;
 }
 
+std::optional<DavXml::Multistatus> CalendarSync::multistatusOf(DavReply reply)
+{
+    if (reply.status != 207 || !reply.failure.isEmpty()) {
+        stop(reply);
+        return std::nullopt;
+    }
+    DavXml::Multistatus answer = DavXml::parse(reply.body);
+    if (!answer.error.isEmpty()) {
+        reply.failure = answer.error;
+        stop(reply);
+        return std::nullopt;
+    }
+    return answer;
+}
+
 bool CalendarSync::stopHere()
 {
     m_report.outcome = Report::Outcome::Failed;
@@ -79,16 +94,12 @@ bool CalendarSync::listChanges(const QString &token, QStringList *toFetch, QStri
     // No sync-collection here: every object's ETag.
     if (unanswered())
         reply = m_client.send("PROPFIND", m_calendar, DavXml::findEtags(), {{"Depth", "1"}});
-    if (reply.status != 207 || !reply.failure.isEmpty())
-        return stop(reply);
-    const DavXml::Multistatus answer = DavXml::parse(reply.body);
-    if (!answer.error.isEmpty()) {
-        reply.failure = answer.error;
-        return stop(reply);
-    }
-    *newToken = answer.syncToken;
+    const std::optional<DavXml::Multistatus> answer = multistatusOf(reply);
+    if (!answer)
+        return false;
+    *newToken = answer->syncToken;
     QSet<QString> present;
-    for (const DavXml::Response &response : answer.responses) {
+    for (const DavXml::Response &response : answer->responses) {
         const QString path = pathOf(response.href);
         if (response.isCalendar || isCalendarPath(path, m_calendar))
             continue;
@@ -120,17 +131,12 @@ bool CalendarSync::fetch(const QStringList &hrefs, const QDateTime &now,
         QStringList encoded;
         for (const QString &href : hrefs.mid(from, Batch))
             encoded << QString::fromLatin1(QUrl::toPercentEncoding(href, "/@:+"));
-        DavReply reply =
-            m_client.send("REPORT", m_calendar, DavXml::multiget(encoded), {{"Depth", "1"}});
-        if (reply.status != 207 || !reply.failure.isEmpty())
-            return stop(reply);
-        const DavXml::Multistatus answer = DavXml::parse(reply.body);
-        if (!answer.error.isEmpty()) {
-            reply.failure = answer.error;
-            return stop(reply);
-        }
+        const std::optional<DavXml::Multistatus> answer = multistatusOf(
+            m_client.send("REPORT", m_calendar, DavXml::multiget(encoded), {{"Depth", "1"}}));
+        if (!answer)
+            return false;
         // An object deleted since the listing is not among them: the next sync learns of it.
-        for (const DavXml::Response &response : answer.responses) {
+        for (const DavXml::Response &response : answer->responses) {
             if (response.status != 200 || response.calendarData.isEmpty())
                 continue;
             into->append({pathOf(response.href), QString::fromUtf8(response.etag),

@@ -2,6 +2,7 @@
 
 #include "calendarexport.h"
 #include "davclient.h"
+#include "davxml.h"
 #include "icalreader.h"
 #include "syncplan.h"
 #include "syncstate.h"
@@ -51,6 +52,8 @@ private:
     // Stops the sync for `reply`'s failure; false.
     bool stop(const DavReply &reply);
     bool stopHere();
+    // The Multi-Status of `reply`; nothing (the sync stopped) when it is none.
+    std::optional<DavXml::Multistatus> multistatusOf(DavReply reply);
     QUrl urlOf(const QString &href) const;
 
     DavClient &m_client;

@@ -122,20 +122,32 @@ SyncCommand::Exit SyncCommand::run(const QStringList &arguments)
     return sync();
 }
 
-SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &user,
-                                             const QString &trust)
+std::variant<SyncCommand::Exit, SyncCommand::Login>
+SyncCommand::logIn(const QString &url, const QString &user, const QString &trust)
 {
-    const QUrl server = serverOf(url);
-    if (const QString refusal = DavClient::refusalOf(server); !refusal.isEmpty())
+    Login login;
+    login.server = serverOf(url);
+    if (const QString refusal = DavClient::refusalOf(login.server); !refusal.isEmpty())
         return fail(Refused, refusal);
     const std::optional<QString> password = passwordFromInput();
     if (!password)
         return fail(Refused, QStringLiteral("请在标准输入中给出密码。"));
-    DavClient client(server, {user, *password, trust});
-    const CalDavAccount::Found found = CalDavAccount(client, server).calendars();
-    if (!found.failed.ok())
-        return fail(exitOf(found.failed), messageOf(found.failed));
-    for (const CalDavAccount::Calendar &calendar : found.calendars)
+    login.password = *password;
+    login.client =
+        std::make_unique<DavClient>(login.server, DavClient::Options{user, *password, trust});
+    login.found = CalDavAccount(*login.client, login.server).calendars();
+    if (!login.found.failed.ok())
+        return fail(exitOf(login.found.failed), messageOf(login.found.failed));
+    return login;
+}
+
+SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &user,
+                                             const QString &trust)
+{
+    auto login = logIn(url, user, trust);
+    if (const Exit *exit = std::get_if<Exit>(&login))
+        return *exit;
+    for (const CalDavAccount::Calendar &calendar : std::get<Login>(login).found.calendars)
         m_out << calendar.name << u'\n';
     m_out.flush();
     return Done;
@@ -144,17 +156,12 @@ SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &
 SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &user,
                                           const QString &name, const QString &trust)
 {
-    const QUrl server = serverOf(url);
-    if (const QString refusal = DavClient::refusalOf(server); !refusal.isEmpty())
-        return fail(Refused, refusal);
-    const std::optional<QString> password = passwordFromInput();
-    if (!password)
-        return fail(Refused, QStringLiteral("请在标准输入中给出密码。"));
-    DavClient client(server, {user, *password, trust});
-    CalDavAccount account(client, server);
-    const CalDavAccount::Found found = account.calendars();
-    if (!found.failed.ok())
-        return fail(exitOf(found.failed), messageOf(found.failed));
+    auto loggedIn = logIn(url, user, trust);
+    if (const Exit *exit = std::get_if<Exit>(&loggedIn))
+        return *exit;
+    const Login &login = std::get<Login>(loggedIn);
+    const QUrl &server = login.server;
+    const CalDavAccount::Found &found = login.found;
     std::optional<CalDavAccount::Calendar> chosen;
     for (const CalDavAccount::Calendar &calendar : found.calendars) {
         if (calendar.name == name && !chosen)
@@ -162,7 +169,7 @@ SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &use
     }
     if (!chosen) {
         CalDavAccount::Calendar made;
-        const DavReply reply = account.make(found.home, name, &made);
+        const DavReply reply = CalDavAccount(*login.client, server).make(found.home, name, &made);
         if (!reply.ok())
             return fail(exitOf(reply), QStringLiteral("无法在服务器上新建日历 “%1”：").arg(name) +
                                            messageOf(reply));
@@ -170,7 +177,7 @@ SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &use
         m_out << QStringLiteral("已在服务器上新建日历 “%1”。").arg(name) << Qt::endl;
     }
     const std::optional<PasswordStore::Place> place =
-        PasswordStore(m_folder, keyOf(server, user)).save(*password);
+        PasswordStore(m_folder, keyOf(server, user)).save(login.password);
     SyncAccount saved;
     saved.server = server;
     saved.user = user;

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "caldavaccount.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <variant>
 
 class QTextStream;
 
@@ -21,6 +27,17 @@ public:
     Exit run(const QStringList &arguments);
 
 private:
+    // A connection to the server of `url` that found the user's calendars, with the password
+    // read from standard input.
+    struct Login
+    {
+        QUrl server;
+        QString password;
+        std::unique_ptr<DavClient> client;
+        CalDavAccount::Found found;
+    };
+    std::variant<Exit, Login> logIn(const QString &url, const QString &user, const QString &trust);
+
     Exit sync();
     Exit listCalendars(const QString &url, const QString &user, const QString &trust);
     Exit setAccount(const QString &url, const QString &user, const QString &calendar,

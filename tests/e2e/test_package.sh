@@ -6,7 +6,7 @@ init "${1:-}"
 build=$(dirname "$(dirname "$APP")")
 cpack --config "$build/CPackConfig.cmake" -B "$TMP" >"$TMP/cpack.log" || fail "cpack failed"
 deb=$(ls "$TMP"/tasquill_*_amd64.deb)
-dpkg-deb -f "$deb" Depends Recommends | tr '\n' ' ' | grep 'libqt6widgets6' | grep 'libqt6multimedia6' | grep -q appindicator || fail "the package names not all it needs: $(dpkg-deb -f "$deb" Depends Recommends)"
+dpkg-deb -f "$deb" Depends Recommends | tr '\n' ' ' | grep 'libqt6widgets6' | grep 'libqt6multimedia6' | grep 'libqt6keychain1' | grep -q appindicator || fail "the package names not all it needs: $(dpkg-deb -f "$deb" Depends Recommends)"
 apt-get install -y -q "$deb" >"$TMP/apt.log" 2>&1 || fail "apt-get could not install the package"
 trap 'apt-get remove -y -q tasquill >/dev/null 2>&1 || true; cleanup' EXIT
 command=$(sed -n 's/^Exec=//p' /usr/share/applications/tasquill.desktop)
