@@ -19,9 +19,9 @@ packages=(
   # the package and its checks, formatting, fuzzing and sanitizers
   dpkg-dev desktop-file-utils clang-format clang libclang-rt-14-dev
   # benchmarks: the program the day's list is compared with
-  remind
+  remind bc
   # calendar sync: the real servers the tests sync with, the password in the desktop's secret store
-  radicale xandikos curl qtkeychain-qt6-dev
+  radicale xandikos curl openssl time qtkeychain-qt6-dev
 )
 
 missing=()
