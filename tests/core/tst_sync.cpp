@@ -15,11 +15,13 @@ static SyncRecord kept(const QString &href, const Event &event, const QString &e
     return {href, etag, SyncRecord::Form::Kept, event, {}, {}};
 }
 static SyncPlan::Fetched object(const QString &href, const QList<Event> &events,
-                                const QString &leftOut = {}, const QString &error = {})
+                                const QString &leftOut = {}, const QString &error = {},
+                                int past = 0)
 {
     CalendarImport::Result parsed;
     parsed.events = events;
     parsed.error = error;
+    parsed.past = past;
     if (!leftOut.isEmpty())
         parsed.leftOut.append({QStringLiteral("会议"), leftOut});
     return {href, QStringLiteral("2"), parsed};
@@ -73,6 +75,11 @@ private slots:
         row("unreadable now: nothing changes", Records{kept("/a", Meeting)}, QList<Event>{Meeting},
             Objects{object("/a", {}, {}, "文件不完整")}, QStringList(), texts({Meeting}),
             QStringList{"/a kept 开会"});
+        row("once-only passed there: stays there only", Records(), QList<Event>(),
+            Objects{object("/a", {}, {}, {}, 1)}, QStringList(), QStringList(),
+            QStringList{"/a passed"});
+        row("nothing in it: listed", Records(), QList<Event>(), Objects{object("/a", {})},
+            QStringList(), QStringList(), QStringList{"/a leftout 没有事项"});
         row("two events in one object: listed", Records(), QList<Event>(),
             Objects{object("/a", {Meeting, Birthday})}, QStringList(), QStringList(),
             QStringList{"/a leftout 一个对象里有多个事项，无法保持"});
@@ -102,8 +109,9 @@ private slots:
         QStringList found;
         const QList<SyncRecord> after = *state.records();
         for (const SyncRecord &r : after) {
-            found << r.href + (r.form == SyncRecord::Form::Kept ? " kept " + r.event.content
-                                                                : " leftout " + r.reason);
+            found << r.href + (r.form == SyncRecord::Form::Kept     ? " kept " + r.event.content
+                               : r.form == SyncRecord::Form::Passed ? QString(" passed")
+                                                                    : " leftout " + r.reason);
         }
         found.sort();
         QCOMPARE(found, forms);

@@ -15,6 +15,7 @@ class TestSync : public QObject
         writeFile("tasquill", R"(#!/bin/sh
 d=$(dirname "$0")
 { echo ---; printf '%s\n' "$@"; } >> "$d/args"
+[ -e "$d/slow" ] && sleep 1
 cat >> "$d/stdin"
 case " $* " in *" --trust "*) ;; *) if [ -e "$d/untrusted" ]; then
     echo "证书指纹 SHA-256：AB:CD:EF" >&2; exit 1; fi ;; esac
@@ -94,6 +95,16 @@ private slots:
         QTest::qWait(SyncRunner::ChangeDelayMs + 500);
         QCOMPARE(runs(), QStringList("sync --dir " + work.path()));
         QCOMPARE(finished.count(), 2);
+
+        // Another program's write while a sync runs: one more sync after it, and only one.
+        writeFile("slow", "");
+        runner.syncNow();
+        QTRY_VERIFY(runner.isRunning());
+        writeFile("event.db", "another program's");
+        runner.localChange();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 4, 10000);
+        QTest::qWait(SyncRunner::ChangeDelayMs + 500);
+        QCOMPARE(runs().size(), 3);
     }
 };
 
