@@ -178,6 +178,9 @@ private slots:
         QCOMPARE(state.records()->size(), 0);
         QCOMPARE(state.token(), QString());
         QCOMPARE(texts(*state.events()), texts({Meeting}));
+        QCOMPARE(state.inHistory(Birthday), false);
+        QVERIFY(DbFile::insert(T::History, "2027年3月5日 9:00|生日|完成|2027年3月5日 9:01|"));
+        QCOMPARE(state.inHistory(Birthday), true);
 
         // A record the file refuses (as a full disk would).
         QVERIFY(DbFile::exec("create trigger refuse before insert on syncitem "
