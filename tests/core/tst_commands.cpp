@@ -70,7 +70,7 @@ private slots:
     {
         columns<QString, QString>("time", "code");
         for (auto [time, code] : {std::pair{"2014年3月5日 10:01", "y"},
-                                  {"3月5日 9:07", "m"},
+                                  {"1月31日 9:07", "m"},
                                   {"5日 9:07", "d"},
                                   {"9:07", "t"},
                                   {"星期三 9:07", "w"},
