@@ -16,6 +16,7 @@ class TestSync : public QObject
 d=$(dirname "$0")
 { echo ---; printf '%s\n' "$@"; } >> "$d/args"
 [ -e "$d/slow" ] && sleep 1
+[ -e "$d/crash" ] && kill -9 $$
 cat >> "$d/stdin"
 case " $* " in *" --trust "*) ;; *) if [ -e "$d/untrusted" ]; then
     echo "证书指纹 SHA-256：AB:CD:EF" >&2; exit 1; fi ;; esac
@@ -105,6 +106,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 4, 10000);
         QTest::qWait(SyncRunner::ChangeDelayMs + 500);
         QCOMPARE(runs().size(), 3);
+
+        // A sync program that dies is told as such.
+        QFile::remove("slow");
+        writeFile("crash", "");
+        runner.syncNow();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 5, 10000);
+        QCOMPARE(finished.value(4), QVariantList({false, "同步程序没有正常结束。"}));
     }
 };
 
