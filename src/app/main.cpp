@@ -52,7 +52,7 @@ int runCommand(int argc, char *argv[], const CommandLine &commandLine)
     if (folder.isEmpty()) {
         err << QStringLiteral("无法建立用户数据文件夹，请检查它所在的文件夹是否可以写入。")
             << Qt::endl;
-        return Commands::FileUnusable;
+        return Commands::Unusable;
     }
     if (commandLine.command == QLatin1String("sync")) {
         // The sync is a program of its own (see src/sync): this start becomes it.
@@ -71,7 +71,7 @@ int runCommand(int argc, char *argv[], const CommandLine &commandLine)
         err << QStringLiteral("无法启动同步程序 %1，请重新安装 Tasquill。")
                    .arg(QString::fromLocal8Bit(helper))
             << Qt::endl;
-        return Commands::FileUnusable;
+        return Commands::Unusable;
     }
     return Commands(folder, out, err)
         .run(commandLine.command, commandLine.commandArguments, Clock::now());

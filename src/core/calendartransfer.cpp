@@ -17,7 +17,7 @@ constexpr qint64 MaxCalendarBytes = 64 * 1024 * 1024;
 
 Report unusable(const QString &text)
 {
-    return {Report::Outcome::FileUnusable, text};
+    return {Report::Outcome::Unusable, text};
 }
 
 } // namespace

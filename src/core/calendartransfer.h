@@ -15,7 +15,7 @@ namespace CalendarTransfer {
 struct Report
 {
     // Done: what was done, in full. Otherwise what went wrong; nothing was changed.
-    enum class Outcome { Done, Refused, FileUnusable } outcome = Outcome::Done;
+    enum class Outcome { Done, Refused, Unusable } outcome = Outcome::Done;
     QString text;
 };
 

@@ -52,7 +52,7 @@ Commands::Exit Commands::run(const QString &command, const QStringList &argument
             Refused,
             QStringLiteral("tasquill %1：参数个数不对，请看 tasquill --help。").arg(command));
     if (!QFileInfo(m_fileName).dir().exists())
-        return fail(FileUnusable,
+        return fail(Unusable,
                     QStringLiteral("找不到文件夹 %1。").arg(QFileInfo(m_fileName).absolutePath()));
     if (command == QLatin1String("list")) {
         const Exit exit = list(arguments, now);
@@ -65,14 +65,14 @@ Commands::Exit Commands::run(const QString &command, const QStringList &argument
 
     EventStore store(m_fileName);
     if (!store.open())
-        return fail(FileUnusable, storeErrorText(store.lastError()));
+        return fail(Unusable, storeErrorText(store.lastError()));
     const CalendarTransfer::Report report =
         command == QLatin1String("export")
             ? CalendarTransfer::exportFile(store, arguments.at(0), now)
             : CalendarTransfer::importFile(store, arguments.at(0), now);
     if (report.outcome != CalendarTransfer::Report::Outcome::Done)
         return fail(report.outcome == CalendarTransfer::Report::Outcome::Refused ? Refused
-                                                                                 : FileUnusable,
+                                                                                 : Unusable,
                     report.text);
     m_out << report.text << Qt::endl;
     return Done;
@@ -88,7 +88,7 @@ Commands::Exit Commands::list(const QStringList &arguments, const QDateTime &now
     EventStore store(m_fileName);
     std::optional<QList<TodayItem>> items;
     if (!store.open() || !(items = store.dayList(date)))
-        return fail(FileUnusable, storeErrorText(store.lastError()));
+        return fail(Unusable, storeErrorText(store.lastError()));
     // In the order of the day's minutes; reminders of one minute as they are stored.
     QList<std::pair<int, TodayItem>> byMinute;
     for (const TodayItem &item : std::as_const(*items)) {
@@ -119,7 +119,7 @@ Commands::Exit Commands::add(const QStringList &arguments, const QDateTime &now)
         return fail(Refused, QStringLiteral("您输入的是过期时间，请重新输入！"));
     EventStore store(m_fileName);
     if (!store.open() || !store.addEvent({arguments.at(0), arguments.at(1), schedule->kind}))
-        return fail(FileUnusable,
+        return fail(Unusable,
                     QStringLiteral("事项设置失败：") + storeErrorText(store.lastError()));
     m_out << QStringLiteral("事项设置成功！") << Qt::endl;
     return Done;

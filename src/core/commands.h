@@ -12,8 +12,9 @@ class QTextStream;
 class Commands
 {
 public:
-    // What a sub-command ends with, as its exit code.
-    enum Exit { Done = 0, Refused = 1, FileUnusable = 2 };
+    // What a sub-command ends with, as its exit code (sync's too): Unusable when a file, or
+    // the calendar server, could not be used.
+    enum Exit { Done = 0, Refused = 1, Unusable = 2 };
 
     // `folder` holds (or will hold) event.db. Results go to `out`, messages to `err`.
     Commands(const QString &folder, QTextStream &out, QTextStream &err);

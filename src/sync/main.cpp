@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     if (folder.isEmpty()) {
         err << QStringLiteral("tasquill sync：没有给出数据文件夹。") << Qt::endl;
-        return SyncCommand::Refused;
+        return Commands::Refused;
     }
     return SyncCommand(folder, out, err).run(arguments);
 }

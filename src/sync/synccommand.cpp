@@ -29,8 +29,8 @@ QString keyOf(const QUrl &server, const QString &user)
 SyncCommand::Exit exitOf(const DavReply &reply)
 {
     return reply.status == 401 || reply.status == 403 || !reply.fingerprint.isEmpty()
-               ? SyncCommand::Refused
-               : SyncCommand::Failed;
+               ? Commands::Refused
+               : Commands::Unusable;
 }
 
 QString messageOf(const DavReply &reply)
@@ -102,16 +102,16 @@ SyncCommand::Exit SyncCommand::run(const QStringList &arguments)
     parser.addOptions({set, calendars, calendar, trust});
     const QString usage = QStringLiteral("tasquill sync：参数不对，请看 tasquill --help。");
     if (!parser.parse(QStringList{QStringLiteral("tasquill sync")} + arguments))
-        return fail(Refused, parser.errorText() + u'\n' + usage);
+        return fail(Commands::Refused, parser.errorText() + u'\n' + usage);
     const QStringList positional = parser.positionalArguments();
     const bool account = parser.isSet(set) || parser.isSet(calendars);
     if (parser.isSet(set) && parser.isSet(calendars))
-        return fail(Refused, usage);
+        return fail(Commands::Refused, usage);
     if (account != (positional.size() == 2) || (!account && !positional.isEmpty()) ||
         (!parser.isSet(set) && parser.isSet(calendar)))
-        return fail(Refused, usage);
+        return fail(Commands::Refused, usage);
     if (!QDir(m_folder).exists())
-        return fail(Failed, QStringLiteral("找不到文件夹 %1。").arg(m_folder));
+        return fail(Commands::Unusable, QStringLiteral("找不到文件夹 %1。").arg(m_folder));
     if (parser.isSet(calendars))
         return listCalendars(positional.at(0), positional.at(1), parser.value(trust));
     if (parser.isSet(set)) {
@@ -128,10 +128,10 @@ SyncCommand::logIn(const QString &url, const QString &user, const QString &trust
     Login login;
     login.server = serverOf(url);
     if (const QString refusal = DavClient::refusalOf(login.server); !refusal.isEmpty())
-        return fail(Refused, refusal);
+        return fail(Commands::Refused, refusal);
     const std::optional<QString> password = passwordFromInput();
     if (!password)
-        return fail(Refused, QStringLiteral("请在标准输入中给出密码。"));
+        return fail(Commands::Refused, QStringLiteral("请在标准输入中给出密码。"));
     login.password = *password;
     login.client =
         std::make_unique<DavClient>(login.server, DavClient::Options{user, *password, trust});
@@ -150,7 +150,7 @@ SyncCommand::Exit SyncCommand::listCalendars(const QString &url, const QString &
     for (const CalDavAccount::Calendar &calendar : std::get<Login>(login).found.calendars)
         m_out << calendar.name << u'\n';
     m_out.flush();
-    return Done;
+    return Commands::Done;
 }
 
 SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &user,
@@ -185,8 +185,9 @@ SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &use
     saved.calendarName = chosen->name;
     saved.fingerprint = trust;
     if (!place || !saved.save(m_folder))
-        return fail(Failed, QStringLiteral("无法在 %1 中保存同步账户，请检查它是否可以写入。")
-                                .arg(QDir::toNativeSeparators(m_folder)));
+        return fail(Commands::Unusable,
+                    QStringLiteral("无法在 %1 中保存同步账户，请检查它是否可以写入。")
+                        .arg(QDir::toNativeSeparators(m_folder)));
     m_out << QStringLiteral("同步账户已保存：%1 的日历 “%2”。").arg(server.host(), chosen->name)
           << Qt::endl;
     m_out << (*place == PasswordStore::Place::SecretStore
@@ -194,19 +195,21 @@ SyncCommand::Exit SyncCommand::setAccount(const QString &url, const QString &use
                   : QStringLiteral("没有找到桌面的密码库：密码保存在文件 %1 中，只有您可以读取。")
                         .arg(PasswordStore(m_folder, QString()).fileName()))
           << Qt::endl;
-    return Done;
+    return Commands::Done;
 }
 
 SyncCommand::Exit SyncCommand::sync()
 {
     std::optional<SyncAccount> account = SyncAccount::load(m_folder);
     if (!account)
-        return fail(Refused, QStringLiteral("尚未设置同步账户：请在“同步设置…”中设置，或运行 "
-                                            "tasquill sync --set 地址 用户名。"));
+        return fail(Commands::Refused,
+                    QStringLiteral("尚未设置同步账户：请在“同步设置…”中设置，或运行 "
+                                   "tasquill sync --set 地址 用户名。"));
     const std::optional<QString> password =
         PasswordStore(m_folder, keyOf(account->server, account->user)).read();
     if (!password)
-        return fail(Refused, QStringLiteral("找不到同步账户的密码，请在“同步设置…”中重新设置。"));
+        return fail(Commands::Refused,
+                    QStringLiteral("找不到同步账户的密码，请在“同步设置…”中重新设置。"));
     // One sync at a time in a folder: the program's and a terminal's wait for each other.
     const QByteArray lockName = QDir(m_folder).filePath(QStringLiteral("sync.lock")).toLocal8Bit();
     const int lock = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -229,8 +232,9 @@ SyncCommand::Exit SyncCommand::sync()
         for (const QString &item : report.leftOut)
             m_out << QStringLiteral("未同步：") << item << u'\n';
         m_out.flush();
-        return Done;
+        return Commands::Done;
     }
-    return fail(report.outcome == CalendarSync::Report::Outcome::Refused ? Refused : Failed,
+    return fail(report.outcome == CalendarSync::Report::Outcome::Refused ? Commands::Refused
+                                                                         : Commands::Unusable,
                 QStringLiteral("同步失败：") + report.text);
 }

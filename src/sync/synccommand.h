@@ -1,6 +1,7 @@
 #pragma once
 
 #include "caldavaccount.h"
+#include "commands.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,12 +15,12 @@ class QTextStream;
 // `tasquill sync`: one two-way sync with the saved account, the saving of an account
 // (--set), and the list of an account's calendars (--calendars, for the settings window).
 // The password comes on standard input, never on the command line, where every user of the
-// computer could read it. Exit codes as the other sub-commands: 0 done, 1 refused (a wrong
-// password, no account), 2 the server unreachable or its answer unusable, or event.db.
+// computer could read it. It ends as the other sub-commands do: refused for a wrong password
+// or no account, unusable for a server unreachable or answering nonsense, or event.db.
 class SyncCommand
 {
 public:
-    enum Exit { Done = 0, Refused = 1, Failed = 2 };
+    using Exit = Commands::Exit;
 
     SyncCommand(const QString &folder, QTextStream &out, QTextStream &err);
 

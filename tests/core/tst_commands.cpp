@@ -111,10 +111,10 @@ private slots:
         for (const auto &[command, arguments] :
              {std::pair{"list", QStringList()}, {"add", {"9:07", "x"}}, {"export", {"out.ics"}}}) {
             const Ran ran = run(command, arguments);
-            QCOMPARE(ran.exit, Commands::FileUnusable);
+            QCOMPARE(ran.exit, Commands::Unusable);
             QVERIFY2(ran.err.contains("event.db"), qPrintable(ran.err));
         }
-        QCOMPARE(run("list", {}, "missing").exit, Commands::FileUnusable);
+        QCOMPARE(run("list", {}, "missing").exit, Commands::Unusable);
         QCOMPARE(run("add", {"9:07"}).exit, Commands::Refused); // no content
         QCOMPARE(readFile("event.db"), QByteArray("不是数据库"));
         QVERIFY(!QFile::exists("out.ics"));
