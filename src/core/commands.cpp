@@ -119,8 +119,7 @@ Commands::Exit Commands::add(const QStringList &arguments, const QDateTime &now)
         return fail(Refused, QStringLiteral("您输入的是过期时间，请重新输入！"));
     EventStore store(m_fileName);
     if (!store.open() || !store.addEvent({arguments.at(0), arguments.at(1), schedule->kind}))
-        return fail(Unusable,
-                    QStringLiteral("事项设置失败：") + storeErrorText(store.lastError()));
+        return fail(Unusable, QStringLiteral("事项设置失败：") + storeErrorText(store.lastError()));
     m_out << QStringLiteral("事项设置成功！") << Qt::endl;
     return Done;
 }
