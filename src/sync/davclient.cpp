@@ -6,11 +6,6 @@ namespace {
 
 constexpr int MaxRedirects = 5;
 
-int portOf(const QUrl &url)
-{
-    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-}
-
 } // namespace
 
 DavClient::DavClient(const QUrl &server, const Options &options)
@@ -36,9 +31,7 @@ QString DavClient::refusalOf(const QUrl &url)
 
 bool DavClient::sameOrigin(const QUrl &url) const
 {
-    return url.scheme() == m_server.scheme() &&
-           url.host().compare(m_server.host(), Qt::CaseInsensitive) == 0 &&
-           portOf(url) == portOf(m_server);
+    return HttpConnection::originOf(url) == HttpConnection::originOf(m_server);
 }
 
 DavReply DavClient::send(const QByteArray &method, const QUrl &url, const QByteArray &body,

@@ -9,13 +9,13 @@ namespace {
 constexpr int MaxLine = 16 * 1024;
 constexpr int MaxHeaders = 200;
 
-QString originOf(const QUrl &url)
+} // namespace
+
+QString HttpConnection::originOf(const QUrl &url)
 {
     return url.scheme() + QStringLiteral("://") + url.host().toLower() + u':' +
            QString::number(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
 }
-
-} // namespace
 
 QByteArray HttpConnection::Answer::header(const QByteArray &name) const
 {

@@ -36,6 +36,9 @@ public:
     };
 
     explicit HttpConnection(const Limits &limits);
+
+    // Where `url` is served from, "https://host:443": one connection serves one origin.
+    static QString originOf(const QUrl &url);
     ~HttpConnection();
 
     // Sends `head` (the request line and headers, without the blank line) and `body` to the
