@@ -11,6 +11,13 @@ QString SyncAccount::fileName(const QString &folder)
     return QDir(folder).filePath(QStringLiteral("sync.conf"));
 }
 
+const QString SyncAccount::FingerprintLead = QStringLiteral("证书指纹 SHA-256：");
+
+QString SyncAccount::passwordFileName(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("sync-password"));
+}
+
 std::optional<SyncAccount> SyncAccount::load(const QString &folder)
 {
     if (!QFile::exists(fileName(folder)))

@@ -32,4 +32,9 @@ struct SyncAccount
     static bool remove(const QString &folder);
 
     static QString fileName(const QString &folder);
+    // Where the password is kept when the desktop has no secret store.
+    static QString passwordFileName(const QString &folder);
+    // How the sync tells its caller the fingerprint of a certificate the system does not
+    // trust: a line of its error output that begins with this.
+    static const QString FingerprintLead;
 };

@@ -1,5 +1,7 @@
 #include "syncprocess.h"
 
+#include "syncaccount.h"
+
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTimer>
@@ -7,13 +9,11 @@
 Q_LOGGING_CATEGORY(lcSyncProcess, "tasquill.syncprocess")
 
 namespace {
-const QString FingerprintLead = QStringLiteral("证书指纹 SHA-256：");
-
 QString fingerprintIn(const QString &errors)
 {
     for (const QString &line : errors.split(u'\n')) {
-        if (line.trimmed().startsWith(FingerprintLead))
-            return line.trimmed().mid(FingerprintLead.size()).trimmed();
+        if (line.trimmed().startsWith(SyncAccount::FingerprintLead))
+            return line.trimmed().mid(SyncAccount::FingerprintLead.size()).trimmed();
     }
     return QString();
 }

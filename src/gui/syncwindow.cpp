@@ -35,7 +35,7 @@ SyncWindow::SyncWindow(const QString &program, const QString &folder, QWidget *p
 void SyncWindow::showState()
 {
     const std::optional<SyncAccount> account = SyncAccount::load(m_folder);
-    const QString passwordFile = QDir(m_folder).filePath(QStringLiteral("sync-password"));
+    const QString passwordFile = SyncAccount::passwordFileName(m_folder);
     if (QFileInfo::exists(passwordFile))
         ui.passwordNoteLabel->setText(
             QStringLiteral("密码保存在只有你能读取的文件 %1 中。").arg(passwordFile));

@@ -1,6 +1,7 @@
 #include "passwordstore.h"
 
-#include <QDir>
+#include "syncaccount.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QSaveFile>
@@ -31,7 +32,7 @@ PasswordStore::PasswordStore(const QString &folder, const QString &account)
 
 QString PasswordStore::fileName() const
 {
-    return QDir(m_folder).filePath(QStringLiteral("sync-password"));
+    return SyncAccount::passwordFileName(m_folder);
 }
 
 std::optional<PasswordStore::Place> PasswordStore::save(const QString &password)

@@ -41,7 +41,7 @@ QString messageOf(const DavReply &reply)
                           ? reply.failure
                           : QStringLiteral("服务器的回答出错（HTTP %1）。").arg(reply.status);
     if (!reply.fingerprint.isEmpty())
-        message += QStringLiteral("\n证书指纹 SHA-256：") + reply.fingerprint;
+        message += u'\n' + SyncAccount::FingerprintLead + reply.fingerprint;
     return message;
 }
 
